@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -82,7 +83,13 @@ Json::Value JsonFileIo::readJsonFile(const std::string& path) const {
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return Json::Value();
+    // JsonCpp throws on some inputs (nesting beyond the stack limit); those read as null too.
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors))
+            return Json::Value();
+    } catch (const std::exception&) {
+        return Json::Value();
+    }
     return root;
 }
 

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,9 @@ TEST(JsonFileIo, FailedWriteKeepsOldFile) {
     w["a"] = 2;
     bool wrote = io.writeJsonFile(dir.file("p.Json"), w);
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-    if (::geteuid() != 0) EXPECT_FALSE(wrote);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(wrote);
+    }
     EXPECT_EQ(io.readJsonFile(dir.file("p.Json"))["a"].asInt(), wrote ? 2 : 1);
     EXPECT_FALSE(io.writeJsonFile(dir.file("no/such/folder/p.Json"), w));
 }
