@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/hid/report_descriptor.h"
 #include "platform/sync.h"
 
 namespace quasar {
@@ -108,6 +109,14 @@ public:
     int interfaceNumber() const; // MI
     int collectionNumber() const; // COL
     Event& cancelEvent();
+    // Signals cancelEvent when a read or write is in progress (and only then), so the signal
+    // never lingers to cut short a later transfer.
+    void cancelTransfer();
+    // The open collection's capability records (empty when closed).
+    const std::vector<hid::CapRecord>& buttonCaps(HidReportKind kind) const;
+    const std::vector<hid::CapRecord>& valueCaps(HidReportKind kind) const;
+    // The report ids of the open collection (empty when its node does not number its reports).
+    const std::vector<std::uint8_t>& reportIds() const;
     // errno of the last failed open (EACCES tells the caller to hint at the udev rule).
     int lastOpenError() const;
 
