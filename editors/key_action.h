@@ -48,11 +48,16 @@ constexpr std::uint32_t actionToInt(KeyAction a) {
 // The reverse of actionToInt; bits above 23 are ignored.
 constexpr KeyAction actionFromInt(std::uint32_t v) {
     return KeyAction{static_cast<std::uint8_t>((v >> 16) & 0xFF),
-                     static_cast<std::uint8_t>((v >> 8) & 0xFF), static_cast<std::uint8_t>(v & 0xFF)};
+                     static_cast<std::uint8_t>((v >> 8) & 0xFF),
+                     static_cast<std::uint8_t>(v & 0xFF)};
 }
 
-constexpr KeyAction toKeyAction(FactoryAction f) { return KeyAction{f.kind, f.p1, f.p2}; }
-constexpr FactoryAction toFactoryAction(KeyAction a) { return FactoryAction{a.kind, a.p1, a.p2}; }
+constexpr KeyAction toKeyAction(FactoryAction f) {
+    return KeyAction{f.kind, f.p1, f.p2};
+}
+constexpr FactoryAction toFactoryAction(KeyAction a) {
+    return FactoryAction{a.kind, a.p1, a.p2};
+}
 
 // One input's record. In a device's key list `keyIndex` is the input's position; in the fixed
 // look-up tables it holds a virtual-key code or a row number instead.
