@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "editors/key_action.h"
+#include "editors/key_action_text.h"
 #include "editors/translate.h"
 
 namespace quasar {
@@ -42,6 +44,36 @@ TEST(KeyAction, EqualityIgnoresKeyIndex) {
     EXPECT_EQ(e.defaultEntry.keyIndex, 12);
     EXPECT_EQ(e.current.action, a);
     EXPECT_EQ(e.defaultEntry.action, (KeyAction{0x20, 0x00, 0x29}));
+}
+
+TEST(KeyActionText, ParsesTheThreeFormsAndRejectsTheRest) {
+    const struct {
+        const char* text;
+        std::optional<KeyAction> expected;
+    } cases[] = {
+        {"20.01.04", KeyAction{0x20, 0x01, 0x04}},
+        {"d0.A2.5", KeyAction{0xD0, 0xA2, 0x05}},
+        {"2097412", KeyAction{0x20, 0x01, 0x04}},
+        {"0x200104", KeyAction{0x20, 0x01, 0x04}},
+        {"0XFFFFFF", KeyAction{0xFF, 0xFF, 0xFF}},
+        {"0", KeyAction{}},
+        {"16777216", std::nullopt}, // above 24 bits
+        {"0x1000000", std::nullopt},
+        {"20.01", std::nullopt},
+        {"20.01.04.05", std::nullopt},
+        {"20..04", std::nullopt},
+        {"120.01.04", std::nullopt},
+        {"20.01.4g", std::nullopt},
+        {"-1", std::nullopt},
+        {"12ab", std::nullopt},
+        {"0x", std::nullopt},
+        {"", std::nullopt},
+        {"99999999999", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseKeyAction(c.text), c.expected) << c.text;
+    EXPECT_EQ(formatKeyAction({0xA0, 0x1B, 0x00}), "a0.1b.00");
+    EXPECT_EQ(parseKeyAction(formatKeyAction({0x12, 0x34, 0x56})), (KeyAction{0x12, 0x34, 0x56}));
 }
 
 class TranslateTest : public ::testing::Test {
