@@ -1,6 +1,7 @@
 // quasarctl list, info and raw: discovery of the supported interfaces and single transactions
 // on their command interfaces.
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -56,14 +57,19 @@ std::string discover(InterfaceSlots& slots) {
     HidDevice probe;
     DiscoveryReport report = claimNewInterfaces(probe, slots);
     if (report.enumerationFailed) return "cannot list the HID interfaces";
+    // Several collections share a node: name each refused node once.
+    std::vector<std::string> deniedNodes;
+    for (const auto& path : report.deniedPaths)
+        if (std::find(deniedNodes.begin(), deniedNodes.end(), nodeOf(path)) == deniedNodes.end())
+            deniedNodes.push_back(nodeOf(path));
     if (!slots.claimedSlots().empty()) {
-        for (const auto& path : report.deniedPaths)
+        for (const auto& node : deniedNodes)
             std::fprintf(stderr, "quasarctl: warning: permission denied on %s; %s\n",
-                         nodeOf(path).c_str(), kUdevHint);
+                         node.c_str(), kUdevHint);
         return {};
     }
-    if (!report.deniedPaths.empty())
-        return "permission denied on " + nodeOf(report.deniedPaths.front()) + "; " + kUdevHint;
+    if (!deniedNodes.empty())
+        return "permission denied on " + deniedNodes.front() + "; " + kUdevHint;
     return "no supported device found";
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -21,9 +23,9 @@ struct CtlRun {
     std::string out, err;
 };
 
-CtlRun quasarctl(const std::string& args, const TempDir& temp) {
+CtlRun quasarctl(const std::string& args, const TempDir& temp, const std::string& runAs = "") {
     const std::string errFile = temp.file("stderr.txt");
-    std::string command = std::string(QUASARCTL_PATH) + " " + args + " 2>" + errFile;
+    std::string command = runAs + std::string(QUASARCTL_PATH) + " " + args + " 2>" + errFile;
     CtlRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -169,6 +171,42 @@ TEST_F(Quasarctl, NoSupportedDeviceIsAnError) {
         EXPECT_EQ(run.err, "quasarctl: no supported device found\n") << args;
         EXPECT_TRUE(run.out.empty()) << args;
     }
+}
+
+TEST_F(Quasarctl, PermissionDeniedPointsAtTheUdevRule) {
+    plug({Model::Keyboard, Model::Mouse});
+    // The keyboard's node may not be opened: as root that needs another user (root passes every
+    // permission check), otherwise a node without permissions is enough.
+    std::string runAs;
+    if (::geteuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is needed as root";
+        runAs = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+        ASSERT_EQ(::chmod(temp_.path().c_str(), 0755), 0);
+    }
+    const std::string keyboardNode = host().nodePath(id(Model::Keyboard));
+    const std::string mouseNode = host().nodePath(id(Model::Mouse));
+    ASSERT_EQ(::chmod(keyboardNode.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(mouseNode.c_str(), 0666), 0);
+
+    // Another device is there: it is listed, the refused one is named in a warning.
+    CtlRun run = quasarctl("list --json", temp_, runAs);
+    EXPECT_EQ(run.status, 0) << run.err;
+    Json::Value rows = parseJson(run.out);
+    ASSERT_EQ(rows.size(), 2u) << run.out;
+    EXPECT_EQ(rows[0]["row"].asInt(), 4);
+    EXPECT_EQ(run.err, "quasarctl: warning: permission denied on " + keyboardNode +
+                           "; install data/udev/70-quasar.rules into /etc/udev/rules.d and "
+                           "replug the device\n");
+
+    // Nothing else: the run fails with the hint.
+    ASSERT_EQ(::chmod(mouseNode.c_str(), 0), 0);
+    run = quasarctl("info", temp_, runAs);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(run.err.rfind("quasarctl: permission denied on " + host().devRoot() + "/hidraw", 0),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find("data/udev/70-quasar.rules"), std::string::npos);
 }
 
 } // namespace
