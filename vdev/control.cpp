@@ -1,5 +1,6 @@
 // The control language of the virtual device: one line in, one line out.
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 #include <string>
@@ -111,7 +112,49 @@ std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bo
         host.setFault(id, Fault{*kind, static_cast<int>(count)});
         return "ok";
     }
-    return error("unknown command " + cmd + " (list, add, unplug, replug, event, fault, dump, quit)");
+    if (cmd == "set") {
+        // set ID AREA OFFSET HEXBYTES: changes stored bytes directly, as the device itself would
+        // (a battery running down, a profile switched on the device).
+        int id = 0;
+        if (auto e = deviceArg(1, id); !e.empty()) return e;
+        long long offset = 0;
+        if (w.size() != 5 || !parseInt(w[3], 10, offset) || offset < 0 || w[4].size() % 2 != 0)
+            return error("usage: set ID AREA OFFSET HEXBYTES");
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < w[4].size(); i += 2) {
+            long long b = 0;
+            if (!parseInt(w[4].substr(i, 2), 16, b)) return error("bad hex bytes " + w[4]);
+            bytes.push_back(static_cast<std::uint8_t>(b));
+        }
+        std::string result = "ok";
+        host.updateMemory(id, [&](DeviceMemory& m) {
+            std::uint8_t* data = nullptr;
+            std::size_t size = 0;
+            auto pick = [&](std::vector<std::uint8_t>& v) { data = v.data(), size = v.size(); };
+            const std::string& area = w[2];
+            if (area == "info") data = m.info.data(), size = m.info.size();
+            else if (area == "keyTable") pick(m.keyTable);
+            else if (area == "keyLedMap") pick(m.keyLedMap);
+            else if (area == "settings") pick(m.settings);
+            else if (area == "macro") pick(m.macro);
+            else if (area == "colors") pick(m.colors);
+            else if (area == "recoil") pick(m.recoil);
+            else if (area == "lightFrame") pick(m.lightFrame);
+            else if (area == "status") pick(m.status);
+            else {
+                result = error("unknown area " + area +
+                               " (info, keyTable, keyLedMap, settings, macro, colors, recoil, lightFrame, status)");
+                return;
+            }
+            if (static_cast<std::size_t>(offset) > size || bytes.size() > size - static_cast<std::size_t>(offset)) {
+                result = error("outside the area (" + std::to_string(size) + " bytes)");
+                return;
+            }
+            std::copy(bytes.begin(), bytes.end(), data + offset);
+        });
+        return result;
+    }
+    return error("unknown command " + cmd + " (list, add, unplug, replug, event, fault, set, dump, quit)");
 }
 
 } // namespace quasar::vdev

@@ -186,7 +186,8 @@ public:
     void clearReceived(int id);
 
     DeviceMemory memory(int id) const;
-    // Runs change on the device's memory under the host's lock (for test set-up).
+    // Runs change on the device's memory under the host's lock (for test set-up); change must not
+    // call back into the host.
     void updateMemory(int id, const std::function<void(DeviceMemory&)>& change);
 
     Json::Value dumpState(int id) const;
@@ -197,8 +198,9 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// One line of the control language ("list", "unplug ID", "replug ID", "event ID CODE",
-// "fault ID KIND [COUNT]", "dump [ID]", "quit") → one line of answer (no newline). quit is set
+// One line of the control language ("list", "add MODEL", "unplug ID", "replug ID",
+// "event ID CODE" (hexadecimal), "fault ID KIND [COUNT]", "set ID AREA OFFSET HEXBYTES",
+// "dump [ID]", "quit") → one line of answer (no newline; "ok...", "error: ..." or JSON). quit is set
 // when the line asks the program to end. Used by quasar-vdev for stdin and its control socket.
 std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bool& quit);
 

@@ -32,7 +32,8 @@ void usage(FILE* to) {
                  "usage: quasar-vdev --root DIR --device MODEL [--device MODEL ...] [--no-stdin]\n"
                  "models: keyboard keyboard-receiver mouse mouse-receiver mousepad headset\n"
                  "commands (stdin or DIR/control.sock): list, add MODEL, unplug ID, replug ID,\n"
-                 "  event ID CODE, fault ID KIND [COUNT], dump [ID], quit\n"
+                 "  event ID CODE(hex), fault ID KIND [COUNT], set ID AREA OFFSET HEXBYTES,\n"
+                 "  dump [ID], quit\n"
                  "faults: none stale refuse-ff refuse-fe silent unreachable\n");
 }
 

@@ -557,6 +557,11 @@ TEST_F(VdevTest, ControlCommands) {
         {"fault 0 sometimes", "error: unknown fault"},
         {"fault 0 silent many", "error: bad count"},
         {"add toaster", "error: unknown model"},
+        {"set 0 status 55 0102", "error: outside the area"},
+        {"set 0 battery 0 01", "error: unknown area"},
+        {"set 0 status 0 3", "error: usage"},
+        {"set 0 status 0 zz", "error: bad hex"},
+        {"set 0 status 0 3201", "ok"},
         {"fault 0 refuse-fe 3", "ok"},
         {"event 0 0x1003", "ok"},
     };
@@ -569,6 +574,7 @@ TEST_F(VdevTest, ControlCommands) {
         }
         EXPECT_FALSE(quit);
     }
+    EXPECT_EQ(slice(host().memory(kb).status, 0, 3), (Bytes{0x32, 0x01, 0x00}));
     EXPECT_EQ(host().fault(kb).kind, vdev::Fault::RefuseFE);
     EXPECT_EQ(host().fault(kb).count, 3);
     EXPECT_EQ(client->receive(), (Bytes{3, 0x03, 0x10}));
