@@ -75,6 +75,12 @@ int CommandChannel::transact(const std::uint8_t* request, std::size_t requestLen
     busy_.store(true);
     if (byteCount) *byteCount = 0;
     int status = kStatusNoAnswer;
+    // Callers pass a 64-byte buffer; without one the answer still has to land somewhere.
+    std::uint8_t scratch[kReportSize];
+    if (!response || responseLength == 0) {
+        response = scratch;
+        responseLength = kReportSize;
+    }
     if (open_.load()) {
         std::uint8_t report[kReportSize];
         buildReport(report, request, requestLength);
@@ -94,18 +100,16 @@ int CommandChannel::transact(const std::uint8_t* request, std::size_t requestLen
         } else {
             const auto length = static_cast<std::uint32_t>(responseLength);
             std::lock_guard<std::mutex> lock(ioLock_);
+            // Up to two reads: a stale answer (or a late one, after a read that timed out) gets
+            // one more chance before the transaction gives up.
             for (int attempt = 0; attempt < 2; ++attempt) {
                 std::uint32_t got = 0;
-                // A read that brings nothing ends the wait: there is no answer to match.
-                if (!device.read(response, length, &got, timeout)) {
-                    status = kStatusNoAnswer;
-                    if (byteCount) *byteCount = 0;
-                    break;
-                }
-                status = kStatusOk;
+                const bool read = device.read(response, length, &got, timeout);
+                status = read ? kStatusOk : kStatusNoAnswer;
                 if (byteCount) *byteCount = got;
-                if (responseLength > 3 && response[3] == report[3]) break;
-                if (viaReceiver && responseLength > 3 && response[3] == 0xAA) {
+                if (!read || responseLength < 4) continue;
+                if (response[3] == report[3]) break;
+                if (viaReceiver && response[3] == 0xAA) {
                     status = kStatusUnreachable;
                     break;
                 }
@@ -114,7 +118,7 @@ int CommandChannel::transact(const std::uint8_t* request, std::size_t requestLen
 
         if (trace::enabled()) {
             std::uint8_t answer[kReportSize] = {};
-            if (response) std::memcpy(answer, response, std::min(responseLength, kReportSize));
+            std::memcpy(answer, response, std::min(responseLength, kReportSize));
             traceReport("返回", answer);
         }
     }
