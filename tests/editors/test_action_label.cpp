@@ -62,7 +62,8 @@ TEST_F(LabelTest, LabelOfEveryKind) {
          K,
          t("keyboard_key_RCtrl") + "+" + t("keyboard_key_=") + t("custem_magnify")},
         {{0x20, 0x10, 0x05}, K, t("keyboard_key_RCtrl") + "+" + t("keyboard_key_B")},
-        {{0x00, 0x01, 0x05}, K, ""}, // no row has kind 0 to build from
+        {{0x20, 0x30, 0x12}, K, t("keyboard_key_O")}, // shortcut names need right Ctrl alone
+        {{0x00, 0x01, 0x05}, K, ""},                  // no row has kind 0 to build from
         // Mouse actions.
         {{0x10, 0x02, 0x00}, M, t("mouse_key_right")},
         {{0x10, 0x03, 0x00}, M, ""},
@@ -147,7 +148,7 @@ TEST(Keystroke, CapturesKeysByScanCodeAndExtendedFlag) {
         {0x37, 1, 73},    // Print Screen
         {0x37, 0, 88},    // keypad *
         {0x1C, 0x81, 91}, // only bit 0 of the flags counts
-        {0x1C, 0x80, 44},
+        {0x1C, 0x80, 44}, {0x1C, 0x02, 44},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.scan << " " << c.flags);
