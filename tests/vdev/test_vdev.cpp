@@ -10,12 +10,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 
 #include "devices/factory_tables.h"
 #include "platform/hid/hid_device.h"
 #include "support/temp_dir.h"
+#include "vdev/device_model.h"
 #include "node_client.h"
 #include "vdev/virtual_device.h"
 
@@ -383,6 +385,45 @@ TEST_F(VdevTest, BadRequestsAreRefusedAndChangeNothing) {
     EXPECT_EQ(after.settings, before.settings);
     EXPECT_EQ(after.keyTable, before.keyTable);
     EXPECT_EQ(after.macro, before.macro);
+}
+
+// Whatever the host sends, each command report gets exactly one well-formed answer and no area
+// changes size (run under the sanitizers, this also shows no access outside an area).
+TEST(VdevDevice, ArbitraryReportsAreAnsweredSafely) {
+    const std::uint8_t codes[] = {1, 2, 3, 5, 6, 7, 9, 11, 18, 21, 23, 26, 27, 28, 0xAA, 0, 0x40, 0xFF};
+    std::mt19937 random(12345);
+    for (DeviceModel model : kAllModels) {
+        SCOPED_TRACE(vdev::modelName(model));
+        vdev::DeviceState state = vdev::makeDeviceState(model);
+        const vdev::DeviceMemory fresh = state.memory;
+        for (int i = 0; i < 4000; ++i) {
+            Bytes payload(56);
+            for (auto& b : payload) b = static_cast<std::uint8_t>(random());
+            const std::uint8_t code = codes[random() % std::size(codes)];
+            const auto length = static_cast<std::uint8_t>(random() % 3 ? random() % 57 : random());
+            const auto offset = static_cast<std::uint16_t>(random() % 2 ? random() % 2100 : random());
+            auto request = vdev::makeRequest(code, length, offset, payload.data());
+            if (i % 10 == 0) request[1 + random() % 2] ^= 0x10; // damaged on the way
+            const std::size_t sent = i % 7 == 0 ? random() % 80 + 1 : 64; // short or long reports too
+            Bytes wire(request.begin(), request.end());
+            wire.resize(sent, 0xEE);
+            const auto answers = vdev::handleReport(state, wire.data(), wire.size());
+            ASSERT_EQ(answers.size(), 1u) << i;
+            const Bytes& a = answers[0];
+            ASSERT_EQ(a.size(), 64u);
+            ASSERT_EQ(a[0], 4);
+            ASSERT_EQ(a[3], sent > 3 ? wire[3] : 0); // a short report arrives zero-filled
+            ASSERT_TRUE(a[7] == 0 || a[7] == 0xFE || a[7] == 0xFF) << int(a[7]);
+            ASSERT_EQ(a[1] | (a[2] << 8), vdev::reportChecksum(a.data()));
+        }
+        const vdev::DeviceMemory& m = state.memory;
+        EXPECT_EQ(m.keyTable.size(), fresh.keyTable.size());
+        EXPECT_EQ(m.settings.size(), fresh.settings.size());
+        EXPECT_EQ(m.macro.size(), fresh.macro.size());
+        EXPECT_EQ(m.recoil.size(), fresh.recoil.size());
+        EXPECT_EQ(m.lightFrame.size(), fresh.lightFrame.size());
+        EXPECT_EQ(m.colors.size(), fresh.colors.size());
+    }
 }
 
 TEST_F(VdevTest, StaleAnswerComesFirstThenTheRightOne) {
