@@ -124,16 +124,21 @@ std::string actionLabel(KeyAction a, std::span<const std::string> macroNames, Ac
     }
 }
 
-std::optional<KeystrokeHit> actionFromKeystroke(std::uint32_t scanCode, std::uint32_t flags) {
+std::optional<std::size_t> scanCodeRow(std::uint32_t scanCode, std::uint32_t flags) {
     const std::uint32_t extended = flags & 1u;
     for (std::size_t row = 0; row < ScanCodeTable.size(); ++row) {
-        const ScanCode& sc = ScanCodeTable[row];
-        if (sc.scan != scanCode || sc.extended != extended) continue;
-        const KeyAction action = KeyCodeTable[row].action();
-        if (action.kind != KindKeyboard) return std::nullopt;
-        return KeystrokeHit{row, action};
+        if (ScanCodeTable[row].scan == scanCode && ScanCodeTable[row].extended == extended)
+            return row;
     }
     return std::nullopt;
+}
+
+std::optional<KeystrokeHit> actionFromKeystroke(std::uint32_t scanCode, std::uint32_t flags) {
+    const auto row = scanCodeRow(scanCode, flags);
+    if (!row) return std::nullopt;
+    const KeyAction action = KeyCodeTable[*row].action();
+    if (action.kind != KindKeyboard) return std::nullopt;
+    return KeystrokeHit{*row, action};
 }
 
 int modifierBoxOfRow(std::size_t row) {

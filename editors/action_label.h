@@ -29,6 +29,10 @@ struct KeystrokeHit {
     constexpr bool operator==(const KeystrokeHit&) const = default;
 };
 
+// The ScanCodeTable row (and so the KeyCodeTable row) of a keystroke: the first row with this
+// scan code whose extended flag equals bit 0 of `flags`. Nothing when no row has them.
+std::optional<std::size_t> scanCodeRow(std::uint32_t scanCode, std::uint32_t flags);
+
 // The key a captured keystroke names: PC set-1 scan code, and flags whose bit 0 is the extended
 // (0xE0) flag. Keys without a scan code row (media keys, FN, M keys) give nothing.
 std::optional<KeystrokeHit> actionFromKeystroke(std::uint32_t scanCode, std::uint32_t flags);

@@ -156,6 +156,7 @@ TEST(Keystroke, CapturesKeysByScanCodeAndExtendedFlag) {
         ASSERT_TRUE(hit.has_value());
         EXPECT_EQ(hit->row, c.row);
         EXPECT_EQ(hit->action, KeyCodeTable[c.row].action());
+        EXPECT_EQ(scanCodeRow(c.scan, c.flags), c.row);
     }
     // Every key with a scan code is captured as its own row.
     for (std::size_t row = 0; row < ScanCodeTable.size(); ++row) {
@@ -163,8 +164,10 @@ TEST(Keystroke, CapturesKeysByScanCodeAndExtendedFlag) {
         ASSERT_TRUE(hit.has_value()) << row;
         EXPECT_EQ(hit->row, row);
     }
-    for (auto [scan, flags] : {std::pair{0x1Eu, 1u}, {0x00u, 0u}, {0x60u, 0u}, {0x11Cu, 0u}})
+    for (auto [scan, flags] : {std::pair{0x1Eu, 1u}, {0x00u, 0u}, {0x60u, 0u}, {0x11Cu, 0u}}) {
         EXPECT_FALSE(actionFromKeystroke(scan, flags).has_value()) << std::hex << scan;
+        EXPECT_FALSE(scanCodeRow(scan, flags).has_value()) << std::hex << scan;
+    }
 }
 
 TEST(Keystroke, ModifierBoxes) {
