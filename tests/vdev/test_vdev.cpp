@@ -691,6 +691,10 @@ public:
             buffer_.append(buf, static_cast<std::size_t>(n));
         }
     }
+    void closeInput() {
+        ::close(toChild_);
+        toChild_ = -1;
+    }
     pid_t pid() const { return pid_; }
     // The exit status, or -1 when the program has not ended within the time-out.
     int waitExit(int timeoutMs = 5000) {
@@ -762,19 +766,27 @@ TEST(VdevProgram, ServesAndTakesCommandsOnStdinAndSocket) {
     EXPECT_FALSE(fs::exists(root + "/dev/hidraw1"));
 }
 
-TEST(VdevProgram, IgnoresStdinWhenToldAndEndsOnSigterm) {
-    TempDir temp;
-    const std::string root = temp.file("vd");
-    Program program(root, {"--device", "headset", "--no-stdin"});
-    ASSERT_GT(program.pid(), 0);
-    ASSERT_TRUE(program.line());
-    ASSERT_TRUE(program.line());
-    program.say("quit"); // not read
-    EXPECT_EQ(askControlSocket(root + "/control.sock", "list").substr(0, 9), "[{\"id\":0,");
-    EXPECT_EQ(program.waitExit(200), -1) << "stdin must be ignored";
-    ::kill(program.pid(), SIGTERM);
-    EXPECT_EQ(program.waitExit(), 0);
-    EXPECT_FALSE(fs::exists(root + "/control.sock"));
+// Scripts run the program in the background: a "quit" on an ignored stdin, or the end of a stdin
+// that is not a terminal, leaves it serving until a signal ends it.
+TEST(VdevProgram, KeepsServingWithoutStdinAndEndsOnSigterm) {
+    for (bool noStdin : {true, false}) {
+        SCOPED_TRACE(noStdin ? "--no-stdin" : "stdin closed");
+        TempDir temp;
+        const std::string root = temp.file("vd");
+        Program program(root, noStdin ? std::vector<std::string>{"--device", "headset", "--no-stdin"}
+                                      : std::vector<std::string>{"--device", "headset"});
+        ASSERT_GT(program.pid(), 0);
+        ASSERT_TRUE(program.line());
+        ASSERT_TRUE(program.line());
+        if (noStdin) program.say("quit"); // not read
+        else program.closeInput();
+        EXPECT_EQ(askControlSocket(root + "/control.sock", "list").substr(0, 9), "[{\"id\":0,");
+        EXPECT_EQ(program.waitExit(200), -1) << "the program should still serve";
+        EXPECT_EQ(askControlSocket(root + "/control.sock", "list").substr(0, 9), "[{\"id\":0,");
+        ::kill(program.pid(), SIGTERM);
+        EXPECT_EQ(program.waitExit(), 0);
+        EXPECT_FALSE(fs::exists(root + "/control.sock"));
+    }
 }
 
 TEST(VdevProgram, RefusesUnknownModel) {
