@@ -408,8 +408,7 @@ std::int32_t findValue(const Collection& c, ReportKind kind, std::uint16_t usage
     if (length < 1) return kStatusInvalidReportLength;
     bool elsewhere = false;
     for (const CapRecord& r : c.valueCaps[static_cast<std::size_t>(kind)]) {
-        if ((usagePage != 0 && r.usagePage != usagePage) || usage < r.usageMin || usage > r.usageMax)
-            continue;
+        if (r.usagePage != usagePage || usage < r.usageMin || usage > r.usageMax) continue;
         if (!matchesReport(r, report, length)) {
             elsewhere = true;
             continue;

@@ -104,6 +104,7 @@ std::int32_t getUsages(const Collection& c, ReportKind kind, std::uint16_t usage
                        std::size_t reportLength);
 
 // HidP_GetUsageValue: the raw bits of the value field of usage (first field of a value array).
+// The usage page must match exactly (0 is a page like any other here).
 std::int32_t getUsageValue(const Collection& c, ReportKind kind, std::uint16_t usagePage,
                            std::uint16_t usage, std::uint32_t* value, const std::uint8_t* report,
                            std::size_t reportLength);

@@ -123,9 +123,9 @@ bool parseHidUevent(std::string_view text, HidUevent& out) {
                 std::string_view digits = value.substr(at + 6);
                 int number = 0;
                 bool ok = !digits.empty() && digits.size() <= 3;
-                for (char c : digits) {
-                    if (c < '0' || c > '9') ok = false;
-                    else number = number * 10 + (c - '0');
+                for (std::size_t i = 0; ok && i < digits.size(); ++i) {
+                    if (digits[i] < '0' || digits[i] > '9') ok = false;
+                    else number = number * 10 + (digits[i] - '0');
                 }
                 if (ok && number <= 255) out.interfaceNumber = number;
             }

@@ -11,6 +11,7 @@
 
 #include "hid_tree.h"
 #include "platform/hid/hid_device.h"
+#include "platform/hid/sysfs_enum.h"
 
 namespace quasar {
 namespace {
@@ -501,3 +502,40 @@ TEST(HidTransfer, UnplugMakesReadAndWriteFailPromptly) {
 
 } // namespace
 } // namespace quasar
+
+namespace quasar::hid {
+namespace {
+
+TEST(HidUevent, KeysOfTheHidDirectory) {
+    struct Case {
+        const char* text;
+        bool ok;
+        std::uint16_t vid, pid;
+        int mi;
+    };
+    const Case cases[] = {
+        {"DRIVER=hid-generic\nHID_ID=0003:0000320F:00005064\nHID_PHYS=usb-0000:00:14.0-1/input1\n",
+         true, 0x320F, 0x5064, 1},
+        {"HID_PHYS=usb-0000:00:14.0-3/input12\nHID_ID=0003:00000C76:00001630", true, 0x0C76, 0x1630, 12},
+        {"HID_ID=0005:0000046D:0000B01A\nHID_PHYS=a0:b1:c2:d3:e4:f5\n", true, 0x046D, 0xB01A, -1},
+        {"HID_ID=0003:0000320F:00005064\nHID_PHYS=usb-1/input99999999999\n", true, 0x320F, 0x5064, -1},
+        {"HID_ID=0003:0000320F:00005064\nHID_PHYS=usb-1/input3x\n", true, 0x320F, 0x5064, -1},
+        {"MAJOR=240\nMINOR=3\nDEVNAME=hidraw3\n", false, 0, 0, -1}, // the node's own uevent
+        {"HID_ID=0003:0001320F:00005064\n", false, 0, 0, -1},        // vendor id above 16 bits
+        {"HID_ID=0003:320F\n", false, 0, 0, -1},
+        {"HID_ID=0003:0000320G:00005064\n", false, 0, 0, -1},
+        {"", false, 0, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        HidUevent u;
+        EXPECT_EQ(parseHidUevent(c.text, u), c.ok);
+        if (!c.ok) continue;
+        EXPECT_EQ(u.vendorId, c.vid);
+        EXPECT_EQ(u.productId, c.pid);
+        EXPECT_EQ(u.interfaceNumber, c.mi);
+    }
+}
+
+} // namespace
+} // namespace quasar::hid
