@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "devices/factory_tables.h"
@@ -67,6 +69,15 @@ TEST_F(DocFixture, UnusableProfileIsSeededFromFactory) {
         }
         EXPECT_EQ(doc.getKeyList().size(), 2u);
     }
+}
+
+// A file too large to be a profile is not read into memory: it counts as unusable.
+TEST_F(DocFixture, HugeProfileReadsAsMissing) {
+    writeText(profile, "{\"Device\":[{}]}");
+    ASSERT_EQ(::truncate(profile.c_str(), static_cast<off_t>(JsonFileIo::kMaxFileBytes + 1)), 0);
+    CKeyboardProfiledata doc;
+    open(doc, profile);
+    EXPECT_EQ(doc.currentSection(), smallFactory()["Device"][0]);
 }
 
 // Without a factory profile the section stays null and every getter gives its default.
