@@ -333,6 +333,16 @@ VirtualDeviceHost::VirtualDeviceHost(std::string rootDir) : impl_(std::make_uniq
     impl_->sys = fs::path(impl_->root) / "sys";
     impl_->dev = fs::path(impl_->root) / "dev";
     std::error_code ec;
+    // A run that was killed leaves its nodes behind; they would show up as devices that answer
+    // nothing, so a new host starts from a clean tree.
+    for (const fs::path& dir : {impl_->sys / "class" / "hidraw", impl_->sys / kControllerPath / "usb1", impl_->dev}) {
+        std::vector<fs::path> stale;
+        for (const auto& entry : fs::directory_iterator(dir, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("hidraw", 0) == 0 || name.rfind("1-", 0) == 0) stale.push_back(entry.path());
+        }
+        for (const fs::path& p : stale) fs::remove_all(p, ec);
+    }
     fs::create_directories(impl_->sys / "class" / "hidraw", ec);
     fs::create_directories(impl_->sys / kControllerPath / "usb1", ec);
     fs::create_directories(impl_->dev, ec);

@@ -147,6 +147,24 @@ TEST_F(VdevTest, SysfsTreeLooksLikeTheKernels) {
     }
 }
 
+TEST_F(VdevTest, LeftoversOfAKilledRunAreCleared) {
+    const fs::path root = temp_.path();
+    const fs::path oldUsb = root / "sys/devices/pci0000:00/0000:00:14.0/usb1/1-9/1-9:1.1";
+    fs::create_directories(oldUsb);
+    fs::create_directories(root / "sys/class/hidraw");
+    fs::create_directories(root / "dev");
+    fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb1/1-9/1-9:1.1/x/hidraw/hidraw7",
+                                 root / "sys/class/hidraw/hidraw7");
+    std::ofstream(root / "dev/hidraw7") << "";
+    std::ofstream(root / "dev/keep.txt") << "not ours";
+    add(DeviceModel::Mouse);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root / "sys/class/hidraw/hidraw7")));
+    EXPECT_FALSE(fs::exists(root / "dev/hidraw7"));
+    EXPECT_FALSE(fs::exists(oldUsb.parent_path()));
+    EXPECT_TRUE(fs::exists(root / "dev/keep.txt"));
+    EXPECT_TRUE(fs::is_socket(host().nodePath(0)));
+}
+
 // The real hidraw code finds every interface the program claims: the 11 rows of supported
 // interfaces with their usage pages, and report lengths of 64 on the command collection.
 TEST_F(VdevTest, HidLayerSeesEveryClaimedInterface) {
