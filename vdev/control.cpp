@@ -17,13 +17,15 @@ namespace {
 std::vector<std::string> splitWords(std::string_view line) {
     std::vector<std::string> words;
     std::istringstream in{std::string(line)};
-    for (std::string w; in >> w;) words.push_back(w);
+    for (std::string w; in >> w;)
+        words.push_back(w);
     return words;
 }
 
 bool parseInt(const std::string& text, int base, long long& out) {
     std::string_view s = text;
-    if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
+    if (base == 16 && s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+        s.remove_prefix(2);
     if (s.empty()) return false;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
     return ec == std::errc() && p == s.data() + s.size();
@@ -35,7 +37,9 @@ std::string oneLine(const Json::Value& v) {
     return Json::writeString(b, v);
 }
 
-std::string error(const std::string& what) { return "error: " + what; }
+std::string error(const std::string& what) {
+    return "error: " + what;
+}
 
 } // namespace
 
@@ -104,8 +108,9 @@ std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bo
         if (auto e = deviceArg(1, id); !e.empty()) return e;
         if (w.size() < 3 || w.size() > 4) return error("usage: fault ID KIND [COUNT]");
         auto kind = parseFaultKind(w[2]);
-        if (!kind) return error("unknown fault " + w[2] +
-                                " (none, stale, refuse-ff, refuse-fe, silent, unreachable)");
+        if (!kind)
+            return error("unknown fault " + w[2] +
+                         " (none, stale, refuse-ff, refuse-fe, silent, unreachable)");
         long long count = -1;
         if (w.size() == 4 && (!parseInt(w[3], 10, count) || count < -1 || count > 1000000000))
             return error("bad count " + w[3]);
@@ -132,21 +137,32 @@ std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bo
             std::size_t size = 0;
             auto pick = [&](std::vector<std::uint8_t>& v) { data = v.data(), size = v.size(); };
             const std::string& area = w[2];
-            if (area == "info") data = m.info.data(), size = m.info.size();
-            else if (area == "keyTable") pick(m.keyTable);
-            else if (area == "keyLedMap") pick(m.keyLedMap);
-            else if (area == "settings") pick(m.settings);
-            else if (area == "macro") pick(m.macro);
-            else if (area == "colors") pick(m.colors);
-            else if (area == "recoil") pick(m.recoil);
-            else if (area == "lightFrame") pick(m.lightFrame);
-            else if (area == "status") pick(m.status);
+            if (area == "info")
+                data = m.info.data(), size = m.info.size();
+            else if (area == "keyTable")
+                pick(m.keyTable);
+            else if (area == "keyLedMap")
+                pick(m.keyLedMap);
+            else if (area == "settings")
+                pick(m.settings);
+            else if (area == "macro")
+                pick(m.macro);
+            else if (area == "colors")
+                pick(m.colors);
+            else if (area == "recoil")
+                pick(m.recoil);
+            else if (area == "lightFrame")
+                pick(m.lightFrame);
+            else if (area == "status")
+                pick(m.status);
             else {
                 result = error("unknown area " + area +
-                               " (info, keyTable, keyLedMap, settings, macro, colors, recoil, lightFrame, status)");
+                               " (info, keyTable, keyLedMap, settings, macro, colors, recoil, "
+                               "lightFrame, status)");
                 return;
             }
-            if (static_cast<std::size_t>(offset) > size || bytes.size() > size - static_cast<std::size_t>(offset)) {
+            if (static_cast<std::size_t>(offset) > size ||
+                bytes.size() > size - static_cast<std::size_t>(offset)) {
                 result = error("outside the area (" + std::to_string(size) + " bytes)");
                 return;
             }
@@ -154,7 +170,8 @@ std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bo
         });
         return result;
     }
-    return error("unknown command " + cmd + " (list, add, unplug, replug, event, fault, set, dump, quit)");
+    return error("unknown command " + cmd +
+                 " (list, add, unplug, replug, event, fault, set, dump, quit)");
 }
 
 } // namespace quasar::vdev

@@ -36,7 +36,7 @@ void putLighting(std::vector<std::uint8_t>& s, std::size_t at, std::uint8_t effe
     s[at + 2] = 4;     // full brightness
     s[at + 3] = 3 - 2; // speed 2
     s[at + 4] = 0;
-    s[at + 5] = 1;     // multicolour
+    s[at + 5] = 1; // multicolour
     s[at + 6] = 0x00;
     s[at + 7] = 0x99;
     s[at + 8] = 0xFF;
@@ -73,7 +73,7 @@ void mouseMemory(DeviceMemory& m) {
     // 11 buttons at entry (5 j + 3) mod 16; five entries stay empty.
     constexpr std::size_t kEntries = 16;
     m.info[5] = kEntries;
-    m.info[6] = 8; // 1024 bytes of macro memory
+    m.info[6] = 8;    // 1024 bytes of macro memory
     m.info[9] = 0x25; // scale selector 0x3325: coarse steps above position 48
     m.info[10] = 0x33;
     m.info[11] = 100; // DPI per slider position
@@ -93,8 +93,11 @@ void mouseMemory(DeviceMemory& m) {
     m.recoil.assign(2048, 0);
     // Records of profiles 0-4 at profile * 128.
     constexpr std::uint16_t kStagePositions[5] = {4, 8, 16, 31, 56};
-    constexpr std::uint8_t kStageColours[5][3] = {
-        {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0x00, 0x00, 0xFF}, {0xFF, 0xFF, 0x00}, {0xFF, 0x00, 0xFF}};
+    constexpr std::uint8_t kStageColours[5][3] = {{0xFF, 0x00, 0x00},
+                                                  {0x00, 0xFF, 0x00},
+                                                  {0x00, 0x00, 0xFF},
+                                                  {0xFF, 0xFF, 0x00},
+                                                  {0xFF, 0x00, 0xFF}};
     for (std::size_t p = 0; p < 5; ++p) {
         const std::size_t at = p * 128;
         putLighting(m.settings, at, static_cast<std::uint8_t>(1 + p));
@@ -120,19 +123,27 @@ void mouseMemory(DeviceMemory& m) {
 void lightOnlyMemory(DeviceMemory& m) {
     // No keys and no macros: records of profiles 0-3 at profile * 64 (what the host writes) and
     // readable at profile * 25 (what it reads back; both start at 0 for profile 0).
-    for (std::size_t p = 0; p < 4; ++p) putLighting(m.settings, p * 64, static_cast<std::uint8_t>(p));
+    for (std::size_t p = 0; p < 4; ++p)
+        putLighting(m.settings, p * 64, static_cast<std::uint8_t>(p));
     m.settings[0] = 0;
 }
 
 std::vector<std::uint8_t>* writableArea(DeviceMemory& m, std::uint8_t code) {
     switch (code) {
-    case CmdWriteSettings: return &m.settings;
-    case CmdWriteKeyTable: return &m.keyTable;
-    case CmdWriteKeyColors: return &m.colors;
-    case CmdSendLightFrame: return &m.lightFrame;
-    case CmdWriteMacroData: return &m.macro;
-    case CmdWriteRecoilData: return &m.recoil;
-    default: return nullptr;
+    case CmdWriteSettings:
+        return &m.settings;
+    case CmdWriteKeyTable:
+        return &m.keyTable;
+    case CmdWriteKeyColors:
+        return &m.colors;
+    case CmdSendLightFrame:
+        return &m.lightFrame;
+    case CmdWriteMacroData:
+        return &m.macro;
+    case CmdWriteRecoilData:
+        return &m.recoil;
+    default:
+        return nullptr;
     }
 }
 
@@ -157,7 +168,8 @@ void seal(std::array<std::uint8_t, kCommandReportSize>& a) {
 // The answer the device gives when the fault asks for an outdated one: its previous answer when
 // that was to another command, otherwise an empty answer to another command. Either way byte 3
 // differs from the request's code, as an answer left over from an earlier exchange would.
-std::array<std::uint8_t, kCommandReportSize> staleAnswer(const DeviceState& s, const std::uint8_t* request) {
+std::array<std::uint8_t, kCommandReportSize> staleAnswer(const DeviceState& s,
+                                                         const std::uint8_t* request) {
     const std::uint8_t code = request[3];
     if (s.lastAnswer && (*s.lastAnswer)[3] != code) return *s.lastAnswer;
     std::uint8_t other = code == CmdConfigEnd ? CmdConfigBegin : CmdConfigEnd;
@@ -171,7 +183,8 @@ std::array<std::uint8_t, kCommandReportSize> staleAnswer(const DeviceState& s, c
 
 std::uint16_t reportChecksum(const std::uint8_t* report64) {
     std::uint32_t sum = 0;
-    for (std::size_t i = 3; i < kCommandReportSize; ++i) sum += report64[i];
+    for (std::size_t i = 3; i < kCommandReportSize; ++i)
+        sum += report64[i];
     return static_cast<std::uint16_t>(sum & 0xFFFF);
 }
 
@@ -184,7 +197,8 @@ std::array<std::uint8_t, kCommandReportSize> makeRequest(std::uint8_t code, std:
     r[4] = length;
     r[5] = static_cast<std::uint8_t>(offset & 0xFF);
     r[6] = static_cast<std::uint8_t>(offset >> 8);
-    if (payload) std::memcpy(r.data() + kPayloadOffset, payload, std::min<std::size_t>(length, kMaxPayload));
+    if (payload)
+        std::memcpy(r.data() + kPayloadOffset, payload, std::min<std::size_t>(length, kMaxPayload));
     seal(r);
     return r;
 }
@@ -240,7 +254,8 @@ std::vector<std::vector<std::uint8_t>> handleReport(DeviceState& s, const std::u
     DeviceMemory& m = s.memory;
 
     if (data[0] == kHeadsetLightReportId && s.model == DeviceModel::Headset) {
-        if (m.headsetLights.size() >= kHeadsetLightsKept) m.headsetLights.erase(m.headsetLights.begin());
+        if (m.headsetLights.size() >= kHeadsetLightsKept)
+            m.headsetLights.erase(m.headsetLights.begin());
         m.headsetLights.emplace_back(data, data + std::min(length, kHeadsetLightReportSize));
         return out;
     }
@@ -261,9 +276,14 @@ std::vector<std::vector<std::uint8_t>> handleReport(DeviceState& s, const std::u
         const Fault::Kind kind = s.fault.kind;
         if (s.fault.count > 0 && --s.fault.count == 0) s.fault = Fault{};
         switch (kind) {
-        case Fault::Silent: return out;
-        case Fault::RefuseFF: emit(makeAnswer(req.data(), code, kStatusRefusedFF)); return out;
-        case Fault::RefuseFE: emit(makeAnswer(req.data(), code, kStatusRefusedFE)); return out;
+        case Fault::Silent:
+            return out;
+        case Fault::RefuseFF:
+            emit(makeAnswer(req.data(), code, kStatusRefusedFF));
+            return out;
+        case Fault::RefuseFE:
+            emit(makeAnswer(req.data(), code, kStatusRefusedFE));
+            return out;
         case Fault::Unreachable:
             // The receiver answers for the device: the link query says "not reachable", any
             // other command comes back with 0xAA in place of its code.
@@ -274,7 +294,8 @@ std::vector<std::vector<std::uint8_t>> handleReport(DeviceState& s, const std::u
             out.emplace_back(stale.begin(), stale.end());
             break; // then the right answer
         }
-        case Fault::None: break;
+        case Fault::None:
+            break;
         }
     }
 
@@ -307,11 +328,21 @@ std::vector<std::vector<std::uint8_t>> handleReport(DeviceState& s, const std::u
         m.configOpen = false;
         ++m.configEnds;
         break;
-    case CmdReadDeviceInfo: readFrom(m.info.data(), m.info.size()); break;
-    case CmdReadSettings: readFrom(m.settings.data(), m.settings.size()); break;
-    case CmdReadKeyTable: readFrom(m.keyTable.data(), m.keyTable.size()); break;
-    case CmdReadStatus: readFrom(m.status.data(), m.status.size()); break;
-    case CmdReadKeyLedMap: readFrom(m.keyLedMap.data(), m.keyLedMap.size()); break;
+    case CmdReadDeviceInfo:
+        readFrom(m.info.data(), m.info.size());
+        break;
+    case CmdReadSettings:
+        readFrom(m.settings.data(), m.settings.size());
+        break;
+    case CmdReadKeyTable:
+        readFrom(m.keyTable.data(), m.keyTable.size());
+        break;
+    case CmdReadStatus:
+        readFrom(m.status.data(), m.status.size());
+        break;
+    case CmdReadKeyLedMap:
+        readFrom(m.keyLedMap.data(), m.keyLedMap.size());
+        break;
     case CmdWriteSettings:
     case CmdWriteKeyTable:
     case CmdWriteKeyColors:
@@ -329,9 +360,15 @@ std::vector<std::vector<std::uint8_t>> handleReport(DeviceState& s, const std::u
         }
         break;
     }
-    case CmdHostLightingOn: m.hostLighting = true; break;
-    case CmdReceiverLinkQuery: answer[8] = 0xFF; break; // the device behind the link answers
-    default: answer[7] = kStatusRefusedFF; break;       // unknown command
+    case CmdHostLightingOn:
+        m.hostLighting = true;
+        break;
+    case CmdReceiverLinkQuery:
+        answer[8] = 0xFF;
+        break; // the device behind the link answers
+    default:
+        answer[7] = kStatusRefusedFF;
+        break; // unknown command
     }
     emit(answer);
     return out;

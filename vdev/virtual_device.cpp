@@ -124,13 +124,16 @@ struct VirtualDeviceHost::Impl {
     void retireFd(int fd) {
         if (fd < 0) return;
         ::shutdown(fd, SHUT_RDWR);
-        if (running) closeLater.push_back(fd);
-        else ::close(fd);
+        if (running)
+            closeLater.push_back(fd);
+        else
+            ::close(fd);
     }
 
     int lowestFreeHidraw() const {
         int n = 0;
-        while (usedHidraw.count(n)) ++n;
+        while (usedHidraw.count(n))
+            ++n;
         return n;
     }
 
@@ -142,8 +145,9 @@ struct VirtualDeviceHost::Impl {
         const fs::path ifDir = d.usbDir / (portName + ":1." + std::to_string(n.interfaceNumber));
         n.instance = nextInstance++;
         n.hidraw = lowestFreeHidraw();
-        const std::string hidName = "0003:" + hex4Upper(ident.vendorId) + ":" + hex4Upper(ident.productId) +
-                                    "." + hex4Upper(static_cast<unsigned>(n.instance));
+        const std::string hidName = "0003:" + hex4Upper(ident.vendorId) + ":" +
+                                    hex4Upper(ident.productId) + "." +
+                                    hex4Upper(static_cast<unsigned>(n.instance));
         const fs::path hidDir = ifDir / hidName;
         const std::string node = "hidraw" + std::to_string(n.hidraw);
         const fs::path rawDir = hidDir / "hidraw" / node;
@@ -153,22 +157,26 @@ struct VirtualDeviceHost::Impl {
         char ifnum[8];
         std::snprintf(ifnum, sizeof ifnum, "%02x\n", n.interfaceNumber);
         bool ok = writeFile(ifDir / "bInterfaceNumber", ifnum);
-        ok = ok && writeFile(hidDir / "uevent",
-                             "DRIVER=hid-generic\nHID_ID=0003:" + hex8Upper(ident.vendorId) + ":" +
-                                 hex8Upper(ident.productId) + "\nHID_NAME=" + ident.productName +
-                                 "\nHID_PHYS=usb-0000:00:14.0-" + std::to_string(d.port) + "/input" +
-                                 std::to_string(n.interfaceNumber) + "\nHID_UNIQ=\nMODALIAS=hid:b0003g0001v" +
-                                 hex8Upper(ident.vendorId) + "p" + hex8Upper(ident.productId) + "\n");
+        ok = ok &&
+             writeFile(hidDir / "uevent",
+                       "DRIVER=hid-generic\nHID_ID=0003:" + hex8Upper(ident.vendorId) + ":" +
+                           hex8Upper(ident.productId) + "\nHID_NAME=" + ident.productName +
+                           "\nHID_PHYS=usb-0000:00:14.0-" + std::to_string(d.port) + "/input" +
+                           std::to_string(n.interfaceNumber) +
+                           "\nHID_UNIQ=\nMODALIAS=hid:b0003g0001v" + hex8Upper(ident.vendorId) +
+                           "p" + hex8Upper(ident.productId) + "\n");
         ok = ok && writeFile(hidDir / "report_descriptor",
                              std::string(n.descriptor.begin(), n.descriptor.end()));
-        ok = ok && writeFile(rawDir / "uevent", "MAJOR=" + std::to_string(kHidrawMajor) + "\nMINOR=" +
-                                                    std::to_string(n.hidraw) + "\nDEVNAME=" + node + "\n");
+        ok = ok && writeFile(rawDir / "uevent", "MAJOR=" + std::to_string(kHidrawMajor) +
+                                                    "\nMINOR=" + std::to_string(n.hidraw) +
+                                                    "\nDEVNAME=" + node + "\n");
         fs::create_directory_symlink("../../", rawDir / "device", ec);
         ok = ok && !ec;
         n.classLink = sys / "class" / "hidraw" / node;
         fs::create_directories(n.classLink.parent_path(), ec);
         fs::remove(n.classLink, ec);
-        fs::create_directory_symlink(fs::path("../..") / fs::relative(rawDir, sys), n.classLink, ec);
+        fs::create_directory_symlink(fs::path("../..") / fs::relative(rawDir, sys), n.classLink,
+                                     ec);
         ok = ok && !ec;
         if (!ok) return false;
 
@@ -199,12 +207,15 @@ struct VirtualDeviceHost::Impl {
         fs::create_directories(d.usbDir, ec);
         if (ec) return false;
         char bcd[8];
-        std::snprintf(bcd, sizeof bcd, "%02x%02x\n", d.state.memory.info[2], d.state.memory.info[1]);
+        std::snprintf(bcd, sizeof bcd, "%02x%02x\n", d.state.memory.info[2],
+                      d.state.memory.info[1]);
         bool ok = writeFile(d.usbDir / "idVendor", hex4Lower(ident.vendorId) + "\n") &&
                   writeFile(d.usbDir / "idProduct", hex4Lower(ident.productId) + "\n") &&
-                  writeFile(d.usbDir / "bcdDevice", bcd) && writeFile(d.usbDir / "manufacturer", "NORVO\n") &&
+                  writeFile(d.usbDir / "bcdDevice", bcd) &&
+                  writeFile(d.usbDir / "manufacturer", "NORVO\n") &&
                   writeFile(d.usbDir / "product", std::string(ident.productName) + "\n");
-        for (Node& n : d.nodes) ok = ok && plugNode(d, n);
+        for (Node& n : d.nodes)
+            ok = ok && plugNode(d, n);
         d.plugged = true; // so that a partial plug is undone by unplugNodes
         if (!ok) {
             unplugNodes(d);
@@ -217,7 +228,8 @@ struct VirtualDeviceHost::Impl {
     void unplugNodes(Device& d) {
         std::error_code ec;
         for (Node& n : d.nodes) {
-            for (int fd : n.clients) retireFd(fd);
+            for (int fd : n.clients)
+                retireFd(fd);
             n.clients.clear();
             if (n.listenFd >= 0) {
                 retireFd(n.listenFd);
@@ -239,14 +251,16 @@ struct VirtualDeviceHost::Impl {
     // every reader. A client that does not read loses reports rather than blocking the device.
     static void broadcast(Node& n, const std::vector<std::uint8_t>& report) {
         for (int fd : n.clients)
-            [[maybe_unused]] ssize_t sent = ::send(fd, report.data(), report.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            [[maybe_unused]] ssize_t sent =
+                ::send(fd, report.data(), report.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
 
     void onReport(Device& d, Node& n, const std::uint8_t* data, std::size_t length) {
         if (d.received.size() >= kReceivedKept) d.received.pop_front();
         d.received.emplace_back(data, data + length);
         if (!n.commandNode) return;
-        for (const auto& answer : handleReport(d.state, data, length)) broadcast(n, answer);
+        for (const auto& answer : handleReport(d.state, data, length))
+            broadcast(n, answer);
     }
 
     void serve() {
@@ -297,7 +311,8 @@ struct VirtualDeviceHost::Impl {
                 if (watch.listener) {
                     if (n.listenFd != watch.fd) continue;
                     for (;;) {
-                        int c = ::accept4(n.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+                        int c =
+                            ::accept4(n.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
                         if (c < 0) break;
                         n.clients.push_back(c);
                     }
@@ -312,7 +327,8 @@ struct VirtualDeviceHost::Impl {
                         onReport(*d, n, buf.data(), static_cast<std::size_t>(got));
                         continue;
                     }
-                    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) break;
+                    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+                        break;
                     drop = true; // orderly close (0) or a broken connection
                     break;
                 }
@@ -322,7 +338,8 @@ struct VirtualDeviceHost::Impl {
                     ::close(watch.fd);
                 }
             }
-            for (int fd : closeLater) ::close(fd);
+            for (int fd : closeLater)
+                ::close(fd);
             closeLater.clear();
         }
     }
@@ -335,13 +352,16 @@ VirtualDeviceHost::VirtualDeviceHost(std::string rootDir) : impl_(std::make_uniq
     std::error_code ec;
     // A run that was killed leaves its nodes behind; they would show up as devices that answer
     // nothing, so a new host starts from a clean tree.
-    for (const fs::path& dir : {impl_->sys / "class" / "hidraw", impl_->sys / kControllerPath / "usb1", impl_->dev}) {
+    for (const fs::path& dir :
+         {impl_->sys / "class" / "hidraw", impl_->sys / kControllerPath / "usb1", impl_->dev}) {
         std::vector<fs::path> stale;
         for (const auto& entry : fs::directory_iterator(dir, ec)) {
             const std::string name = entry.path().filename().string();
-            if (name.rfind("hidraw", 0) == 0 || name.rfind("1-", 0) == 0) stale.push_back(entry.path());
+            if (name.rfind("hidraw", 0) == 0 || name.rfind("1-", 0) == 0)
+                stale.push_back(entry.path());
         }
-        for (const fs::path& p : stale) fs::remove_all(p, ec);
+        for (const fs::path& p : stale)
+            fs::remove_all(p, ec);
     }
     fs::create_directories(impl_->sys / "class" / "hidraw", ec);
     fs::create_directories(impl_->sys / kControllerPath / "usb1", ec);
@@ -354,14 +374,16 @@ VirtualDeviceHost::~VirtualDeviceHost() {
     std::lock_guard lock(impl_->mu);
     for (auto& d : impl_->devices)
         if (d->plugged) impl_->unplugNodes(*d);
-    for (int fd : impl_->closeLater) ::close(fd);
+    for (int fd : impl_->closeLater)
+        ::close(fd);
     impl_->closeLater.clear();
     closeFd(impl_->wakeFd);
     // Leave no empty skeleton behind; anything else in these folders is not ours to remove.
     std::error_code ec;
-    for (const fs::path& p : {impl_->sys / kControllerPath / "usb1", impl_->sys / kControllerPath,
-                              impl_->sys / "devices/pci0000:00", impl_->sys / "devices",
-                              impl_->sys / "class/hidraw", impl_->sys / "class", impl_->sys, impl_->dev})
+    for (const fs::path& p :
+         {impl_->sys / kControllerPath / "usb1", impl_->sys / kControllerPath,
+          impl_->sys / "devices/pci0000:00", impl_->sys / "devices", impl_->sys / "class/hidraw",
+          impl_->sys / "class", impl_->sys, impl_->dev})
         fs::remove(p, ec);
 }
 
@@ -412,18 +434,26 @@ void VirtualDeviceHost::stop() {
     }
     if (impl_->thread.joinable()) impl_->thread.join();
     std::lock_guard lock(impl_->mu);
-    for (int fd : impl_->closeLater) ::close(fd);
+    for (int fd : impl_->closeLater)
+        ::close(fd);
     impl_->closeLater.clear();
 }
 
-std::string VirtualDeviceHost::rootDir() const { return impl_->root; }
-std::string VirtualDeviceHost::sysfsRoot() const { return impl_->sys.string(); }
-std::string VirtualDeviceHost::devRoot() const { return impl_->dev.string(); }
+std::string VirtualDeviceHost::rootDir() const {
+    return impl_->root;
+}
+std::string VirtualDeviceHost::sysfsRoot() const {
+    return impl_->sys.string();
+}
+std::string VirtualDeviceHost::devRoot() const {
+    return impl_->dev.string();
+}
 
 std::vector<int> VirtualDeviceHost::deviceIds() const {
     std::lock_guard lock(impl_->mu);
     std::vector<int> ids;
-    for (const auto& d : impl_->devices) ids.push_back(d->id);
+    for (const auto& d : impl_->devices)
+        ids.push_back(d->id);
     return ids;
 }
 
@@ -563,14 +593,16 @@ Json::Value VirtualDeviceHost::dumpState(int id) const {
     mem["lightFrame"] = bytesHex(m.lightFrame);
     mem["status"] = bytesHex(m.status);
     Json::Value lights(Json::arrayValue);
-    for (const auto& r : m.headsetLights) lights.append(bytesHex(r));
+    for (const auto& r : m.headsetLights)
+        lights.append(bytesHex(r));
     mem["headsetLights"] = lights;
     return v;
 }
 
 Json::Value VirtualDeviceHost::dumpAll() const {
     Json::Value all(Json::arrayValue);
-    for (int id : deviceIds()) all.append(dumpState(id));
+    for (int id : deviceIds())
+        all.append(dumpState(id));
     return all;
 }
 

@@ -108,8 +108,8 @@ const char* faultKindName(Fault::Kind kind);
 // Everything the device stores, as a copy for assertions (memory()) or to change in place
 // (updateMemory()).
 struct DeviceMemory {
-    std::array<std::uint8_t, kInfoBlockSize> info{};  // byte 5: key-table entries E, byte 6:
-                                                      // macro memory in 128-byte units, ...
+    std::array<std::uint8_t, kInfoBlockSize> info{}; // byte 5: key-table entries E, byte 6:
+                                                     // macro memory in 128-byte units, ...
     std::vector<std::uint8_t> keyTable;   // kKeyTableSize: E entries of 3 bytes, rest zero
     std::vector<std::uint8_t> keyLedMap;  // kKeyLedMapSize: LED index per key-table entry
     std::vector<std::uint8_t> settings;   // kSettingsSize: byte 0 active profile, records
@@ -118,7 +118,8 @@ struct DeviceMemory {
     std::vector<std::uint8_t> recoil;     // recoil pattern memory (mice; empty otherwise)
     std::vector<std::uint8_t> lightFrame; // kLightFrameSize: last light frame, as sent
     std::vector<std::uint8_t> status;     // kStatusSize: power report (charge, state, ...)
-    std::vector<std::vector<std::uint8_t>> headsetLights; // headset: last light report per zone/sub-code (in arrival order, capped)
+    // Headset: its 17-byte light reports, oldest first (the last 24).
+    std::vector<std::vector<std::uint8_t>> headsetLights;
     bool configOpen = false;   // between ConfigBegin and ConfigEnd
     bool hostLighting = false; // HostLightingOn received
     std::uint32_t configBegins = 0;
@@ -165,7 +166,7 @@ public:
     bool isPlugged(int id) const;
     // The command/event node (rootDir/dev/hidrawN); empty while unplugged or for an unknown id.
     std::string nodePath(int id) const;
-    int hidrawNumber(int id) const; // -1 while unplugged
+    int hidrawNumber(int id) const;   // -1 while unplugged
     int instanceNumber(int id) const; // the HID directory's instance, new on every plug
     int clientCount(int id) const;    // connections to the command/event node
 
@@ -200,8 +201,8 @@ private:
 
 // One line of the control language ("list", "add MODEL", "unplug ID", "replug ID",
 // "event ID CODE" (hexadecimal), "fault ID KIND [COUNT]", "set ID AREA OFFSET HEXBYTES",
-// "dump [ID]", "quit") → one line of answer (no newline; "ok...", "error: ..." or JSON). quit is set
-// when the line asks the program to end. Used by quasar-vdev for stdin and its control socket.
+// "dump [ID]", "quit") → one line of answer (no newline; "ok...", "error: ..." or JSON). quit is
+// set when the line asks the program to end. Used by quasar-vdev for stdin and its control socket.
 std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bool& quit);
 
 } // namespace quasar::vdev

@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(root, ec);
     root = std::filesystem::absolute(root, ec).lexically_normal().string();
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
 
     // Signals arrive through a descriptor so that the loop below ends cleanly on them.
     sigset_t mask;
@@ -149,7 +150,8 @@ int main(int argc, char** argv) {
     const std::string controlPath = root + "/control.sock";
     const int controlFd = openControlSocket(controlPath);
     if (controlFd < 0) {
-        std::fprintf(stderr, "quasar-vdev: cannot open the control socket %s\n", controlPath.c_str());
+        std::fprintf(stderr, "quasar-vdev: cannot open the control socket %s\n",
+                     controlPath.c_str());
         return 1;
     }
     if (!host.start()) {
@@ -172,7 +174,8 @@ int main(int argc, char** argv) {
         fds.push_back({sigFd, POLLIN, 0});
         fds.push_back({controlFd, POLLIN, 0});
         fds.push_back({readStdin ? STDIN_FILENO : -1, POLLIN, 0});
-        for (const Connection& c : connections) fds.push_back({c.fd, POLLIN, 0});
+        for (const Connection& c : connections)
+            fds.push_back({c.fd, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) continue;
             break;
@@ -224,13 +227,16 @@ int main(int argc, char** argv) {
                     keep = false;
                 }
             }
-            if (keep && !quit) kept.push_back(c);
-            else ::close(c.fd);
+            if (keep && !quit)
+                kept.push_back(c);
+            else
+                ::close(c.fd);
         }
         connections.swap(kept);
     }
 
-    for (const Connection& c : connections) ::close(c.fd);
+    for (const Connection& c : connections)
+        ::close(c.fd);
     ::close(controlFd);
     ::unlink(controlPath.c_str());
     host.stop();

@@ -41,8 +41,7 @@ public:
     bool send(const std::uint8_t* data, std::size_t length) {
         return fd_ >= 0 && ::send(fd_, data, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length);
     }
-    template <std::size_t N>
-    bool send(const std::array<std::uint8_t, N>& report) {
+    template <std::size_t N> bool send(const std::array<std::uint8_t, N>& report) {
         return send(report.data(), N);
     }
 

@@ -15,10 +15,10 @@
 #include <sstream>
 
 #include "devices/factory_tables.h"
+#include "node_client.h"
 #include "platform/hid/hid_device.h"
 #include "support/temp_dir.h"
 #include "vdev/device_model.h"
-#include "node_client.h"
 #include "vdev/virtual_device.h"
 
 namespace fs = std::filesystem;
@@ -49,11 +49,14 @@ Json::Value parseJson(const std::string& text) {
     return v;
 }
 
-Bytes slice(const Bytes& v, std::size_t at, std::size_t n) { return Bytes(v.begin() + at, v.begin() + at + n); }
+Bytes slice(const Bytes& v, std::size_t at, std::size_t n) {
+    return Bytes(v.begin() + at, v.begin() + at + n);
+}
 
 Bytes pattern(std::size_t n, std::uint8_t seed) {
     Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(seed + 7 * i);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = static_cast<std::uint8_t>(seed + 7 * i);
     return b;
 }
 
@@ -85,7 +88,8 @@ protected:
     }
     // The HID device directory of the device's command node, through the class link.
     fs::path hidDir(int id) {
-        const fs::path link = sys() / "class/hidraw" / ("hidraw" + std::to_string(host_->hidrawNumber(id)));
+        const fs::path link =
+            sys() / "class/hidraw" / ("hidraw" + std::to_string(host_->hidrawNumber(id)));
         return fs::canonical(link / "device");
     }
 
@@ -95,7 +99,8 @@ protected:
 
 TEST_F(VdevTest, SysfsTreeLooksLikeTheKernels) {
     std::map<int, DeviceModel> ids;
-    for (DeviceModel m : kAllModels) ids[add(m)] = m;
+    for (DeviceModel m : kAllModels)
+        ids[add(m)] = m;
     start();
     std::set<int> hidrawNumbers;
     for (auto [id, model] : ids) {
@@ -107,11 +112,13 @@ TEST_F(VdevTest, SysfsTreeLooksLikeTheKernels) {
         const std::string node = "hidraw" + std::to_string(n);
         const fs::path link = sys() / "class/hidraw" / node;
         ASSERT_TRUE(fs::is_symlink(link));
-        EXPECT_EQ(fs::read_symlink(link).string().rfind("../../devices/", 0), 0u) << fs::read_symlink(link);
+        EXPECT_EQ(fs::read_symlink(link).string().rfind("../../devices/", 0), 0u)
+            << fs::read_symlink(link);
         const fs::path raw = fs::canonical(link);
         EXPECT_EQ(raw.filename(), node);
         const std::string rawEvent = readText(raw / "uevent");
-        EXPECT_NE(rawEvent.find("MINOR=" + std::to_string(n) + "\n"), std::string::npos) << rawEvent;
+        EXPECT_NE(rawEvent.find("MINOR=" + std::to_string(n) + "\n"), std::string::npos)
+            << rawEvent;
         EXPECT_NE(rawEvent.find("DEVNAME=" + node + "\n"), std::string::npos) << rawEvent;
 
         const fs::path hid = hidDir(id);
@@ -121,9 +128,10 @@ TEST_F(VdevTest, SysfsTreeLooksLikeTheKernels) {
         EXPECT_EQ(hid.filename().string().rfind("0003:" + std::string(vidPid) + ".", 0), 0u) << hid;
         const std::string uevent = readText(hid / "uevent");
         char hidId[64], modalias[64];
-        std::snprintf(hidId, sizeof hidId, "HID_ID=0003:%08X:%08X\n", ident.vendorId, ident.productId);
-        std::snprintf(modalias, sizeof modalias, "MODALIAS=hid:b0003g0001v%08Xp%08X\n", ident.vendorId,
+        std::snprintf(hidId, sizeof hidId, "HID_ID=0003:%08X:%08X\n", ident.vendorId,
                       ident.productId);
+        std::snprintf(modalias, sizeof modalias, "MODALIAS=hid:b0003g0001v%08Xp%08X\n",
+                      ident.vendorId, ident.productId);
         for (const std::string& line : {std::string("DRIVER=hid-generic\n"), std::string(hidId),
                                         "HID_NAME=" + std::string(ident.productName) + "\n",
                                         "/input" + std::to_string(ident.interfaceNumber) + "\n",
@@ -153,8 +161,9 @@ TEST_F(VdevTest, LeftoversOfAKilledRunAreCleared) {
     fs::create_directories(oldUsb);
     fs::create_directories(root / "sys/class/hidraw");
     fs::create_directories(root / "dev");
-    fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb1/1-9/1-9:1.1/x/hidraw/hidraw7",
-                                 root / "sys/class/hidraw/hidraw7");
+    fs::create_directory_symlink(
+        "../../devices/pci0000:00/0000:00:14.0/usb1/1-9/1-9:1.1/x/hidraw/hidraw7",
+        root / "sys/class/hidraw/hidraw7");
     std::ofstream(root / "dev/hidraw7") << "";
     std::ofstream(root / "dev/keep.txt") << "not ours";
     add(DeviceModel::Mouse);
@@ -168,7 +177,8 @@ TEST_F(VdevTest, LeftoversOfAKilledRunAreCleared) {
 // The real hidraw code finds every interface the program claims: the 11 rows of supported
 // interfaces with their usage pages, and report lengths of 64 on the command collection.
 TEST_F(VdevTest, HidLayerSeesEveryClaimedInterface) {
-    for (DeviceModel m : kAllModels) add(m);
+    for (DeviceModel m : kAllModels)
+        add(m);
     start();
     ScopedEnv sysEnv("QUASAR_SYSFS_ROOT", host().sysfsRoot());
     ScopedEnv devEnv("QUASAR_DEV_ROOT", host().devRoot());
@@ -187,7 +197,8 @@ TEST_F(VdevTest, HidLayerSeesEveryClaimedInterface) {
     HidDevice list;
     ASSERT_TRUE(list.enumerateInterfaces());
     std::vector<std::string> paths;
-    while (auto p = list.nextInterfacePath()) paths.push_back(*p);
+    while (auto p = list.nextInterfacePath())
+        paths.push_back(*p);
     // Five vendor devices with four collections, the headset's one, two boot-keyboard interfaces.
     EXPECT_EQ(paths.size(), 5u * 4 + 1 + 2);
 
@@ -239,7 +250,8 @@ TEST_F(VdevTest, EventReachesEveryClientAndDecodesToItsCode) {
                                std::uint16_t(0xFFFF)}) {
         SCOPED_TRACE(code);
         ASSERT_TRUE(host().sendEvent(kb, code));
-        const Bytes expected{3, static_cast<std::uint8_t>(code & 0xFF), static_cast<std::uint8_t>(code >> 8)};
+        const Bytes expected{3, static_cast<std::uint8_t>(code & 0xFF),
+                             static_cast<std::uint8_t>(code >> 8)};
         EXPECT_EQ(a->receive(), expected);
         EXPECT_EQ(b->receive(), expected);
         std::vector<std::uint8_t> report(listener.caps().inputReportByteLength);
@@ -272,12 +284,14 @@ TEST_F(VdevTest, EveryAreaIsWrittenAndReadAtItsOffset) {
         {kb, vdev::CmdWriteKeyColors, 0, 0, 56, &vdev::DeviceMemory::colors},
         {kb, vdev::CmdSendLightFrame, 0, 448, 56, &vdev::DeviceMemory::lightFrame},
         {kb, vdev::CmdWriteMacroData, 0, 2000, 48, &vdev::DeviceMemory::macro},
-        {mouse, vdev::CmdWriteSettings, vdev::CmdReadSettings, 128, 56, &vdev::DeviceMemory::settings},
+        {mouse, vdev::CmdWriteSettings, vdev::CmdReadSettings, 128, 56,
+         &vdev::DeviceMemory::settings},
         {mouse, vdev::CmdWriteRecoilData, 0, 56, 56, &vdev::DeviceMemory::recoil},
         {pad, vdev::CmdWriteSettings, vdev::CmdReadSettings, 0, 21, &vdev::DeviceMemory::settings},
     };
     std::map<int, std::unique_ptr<NodeClient>> clients;
-    for (int id : {kb, mouse, pad}) clients[id] = connect(id);
+    for (int id : {kb, mouse, pad})
+        clients[id] = connect(id);
     std::uint8_t seed = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "device " << c.device << " command " << int(c.write));
@@ -337,8 +351,9 @@ TEST_F(VdevTest, FactoryKeyTablesHoldEveryActionInDeviceOrder) {
         DeviceModel model;
         const FactoryAction* actions;
         std::size_t count;
-    } cases[] = {{DeviceModel::Keyboard, KeyPositionTable.data(), 126},
-                 {DeviceModel::MouseReceiver, MouseDefaultKeyTable.data(), MouseDefaultKeyTable.size()}};
+    } cases[] = {
+        {DeviceModel::Keyboard, KeyPositionTable.data(), 126},
+        {DeviceModel::MouseReceiver, MouseDefaultKeyTable.data(), MouseDefaultKeyTable.size()}};
     for (const Case& c : cases) {
         SCOPED_TRACE(vdev::modelName(c.model));
         const vdev::DeviceMemory m = vdev::factoryMemory(c.model);
@@ -360,12 +375,14 @@ TEST_F(VdevTest, FactoryKeyTablesHoldEveryActionInDeviceOrder) {
         }
         EXPECT_GT(outOfIndexOrder, 0);
         EXPECT_GT(leds.size(), c.count / 2);
-        for (std::size_t b = entries * 3; b < vdev::kKeyTableSize; ++b) ASSERT_EQ(m.keyTable[b], 0) << b;
+        for (std::size_t b = entries * 3; b < vdev::kKeyTableSize; ++b)
+            ASSERT_EQ(m.keyTable[b], 0) << b;
     }
     // The mouse's DPI scale: base 100, 100 per step, coarse steps above 48 reach 6500 at the top.
     const vdev::DeviceMemory mouse = vdev::factoryMemory(DeviceModel::Mouse);
     const int selector = mouse.info[9] | (mouse.info[10] << 8);
-    const int step = mouse.info[11], top = mouse.info[12], base = mouse.info[14] | (mouse.info[15] << 8);
+    const int step = mouse.info[11], top = mouse.info[12],
+              base = mouse.info[14] | (mouse.info[15] << 8);
     EXPECT_EQ(selector, 0x3325);
     EXPECT_EQ(step * 48 + top * 200 + base - 9600, 6500);
 }
@@ -384,11 +401,16 @@ TEST_F(VdevTest, BadRequestsAreRefusedAndChangeNothing) {
         std::uint8_t status;
     } cases[] = {
         {"checksum", badChecksum, 0xFF},
-        {"past the settings", vdev::makeRequest(vdev::CmdWriteSettings, 8, vdev::kSettingsSize - 4, payload.data()), 0xFE},
+        {"past the settings",
+         vdev::makeRequest(vdev::CmdWriteSettings, 8, vdev::kSettingsSize - 4, payload.data()),
+         0xFE},
         {"length above 56", vdev::makeRequest(vdev::CmdWriteSettings, 57, 0, payload.data()), 0xFE},
-        {"key table block 1", vdev::makeRequest(vdev::CmdWriteKeyTable, 8, 512, payload.data()), 0xFE},
-        {"macro past memory", vdev::makeRequest(vdev::CmdWriteMacroData, 8, 2044, payload.data()), 0xFE},
-        {"no recoil memory", vdev::makeRequest(vdev::CmdWriteRecoilData, 8, 0, payload.data()), 0xFE},
+        {"key table block 1", vdev::makeRequest(vdev::CmdWriteKeyTable, 8, 512, payload.data()),
+         0xFE},
+        {"macro past memory", vdev::makeRequest(vdev::CmdWriteMacroData, 8, 2044, payload.data()),
+         0xFE},
+        {"no recoil memory", vdev::makeRequest(vdev::CmdWriteRecoilData, 8, 0, payload.data()),
+         0xFE},
         {"info past its end", vdev::makeRequest(vdev::CmdReadDeviceInfo, 8, 30), 0xFE},
         {"unknown command", vdev::makeRequest(0x40, 0, 0), 0xFF},
     };
@@ -408,7 +430,8 @@ TEST_F(VdevTest, BadRequestsAreRefusedAndChangeNothing) {
 // Whatever the host sends, each command report gets exactly one well-formed answer and no area
 // changes size (run under the sanitizers, this also shows no access outside an area).
 TEST(VdevDevice, ArbitraryReportsAreAnsweredSafely) {
-    const std::uint8_t codes[] = {1, 2, 3, 5, 6, 7, 9, 11, 18, 21, 23, 26, 27, 28, 0xAA, 0, 0x40, 0xFF};
+    const std::uint8_t codes[] = {1,  2,  3,  5,  6,  7,    9, 11,   18,
+                                  21, 23, 26, 27, 28, 0xAA, 0, 0x40, 0xFF};
     std::mt19937 random(12345);
     for (DeviceModel model : kAllModels) {
         SCOPED_TRACE(vdev::modelName(model));
@@ -416,13 +439,16 @@ TEST(VdevDevice, ArbitraryReportsAreAnsweredSafely) {
         const vdev::DeviceMemory fresh = state.memory;
         for (int i = 0; i < 4000; ++i) {
             Bytes payload(56);
-            for (auto& b : payload) b = static_cast<std::uint8_t>(random());
+            for (auto& b : payload)
+                b = static_cast<std::uint8_t>(random());
             const std::uint8_t code = codes[random() % std::size(codes)];
             const auto length = static_cast<std::uint8_t>(random() % 3 ? random() % 57 : random());
-            const auto offset = static_cast<std::uint16_t>(random() % 2 ? random() % 2100 : random());
+            const auto offset =
+                static_cast<std::uint16_t>(random() % 2 ? random() % 2100 : random());
             auto request = vdev::makeRequest(code, length, offset, payload.data());
             if (i % 10 == 0) request[1 + random() % 2] ^= 0x10; // damaged on the way
-            const std::size_t sent = i % 7 == 0 ? random() % 80 + 1 : 64; // short or long reports too
+            const std::size_t sent =
+                i % 7 == 0 ? random() % 80 + 1 : 64; // short or long reports too
             Bytes wire(request.begin(), request.end());
             wire.resize(sent, 0xEE);
             const auto answers = vdev::handleReport(state, wire.data(), wire.size());
@@ -477,7 +503,8 @@ TEST_F(VdevTest, RefusalsAndSilenceLastForTheirCount) {
     struct Case {
         vdev::Fault::Kind kind;
         int status; // -1: no answer
-    } cases[] = {{vdev::Fault::RefuseFF, 0xFF}, {vdev::Fault::RefuseFE, 0xFE}, {vdev::Fault::Silent, -1}};
+    } cases[] = {
+        {vdev::Fault::RefuseFF, 0xFF}, {vdev::Fault::RefuseFE, 0xFE}, {vdev::Fault::Silent, -1}};
     std::uint8_t seed = 3;
     for (const Case& c : cases) {
         SCOPED_TRACE(vdev::faultKindName(c.kind));
@@ -485,14 +512,16 @@ TEST_F(VdevTest, RefusalsAndSilenceLastForTheirCount) {
         const vdev::DeviceMemory before = host().memory(kb);
         for (int i = 0; i < 3; ++i) {
             const Bytes data = pattern(8, seed += 5);
-            ASSERT_TRUE(client->send(vdev::makeRequest(vdev::CmdWriteSettings, 8, 100, data.data())));
+            ASSERT_TRUE(
+                client->send(vdev::makeRequest(vdev::CmdWriteSettings, 8, 100, data.data())));
             auto answer = client->receive(i < 2 && c.status < 0 ? 300 : 2000);
             if (i < 2) {
                 if (c.status < 0) {
                     EXPECT_FALSE(answer);
                 } else {
                     ASSERT_TRUE(answer);
-                    expectWellFormedAnswer(*answer, vdev::CmdWriteSettings, static_cast<std::uint8_t>(c.status));
+                    expectWellFormedAnswer(*answer, vdev::CmdWriteSettings,
+                                           static_cast<std::uint8_t>(c.status));
                 }
                 EXPECT_EQ(host().memory(kb).settings, before.settings);
             } else {
@@ -504,7 +533,8 @@ TEST_F(VdevTest, RefusalsAndSilenceLastForTheirCount) {
     }
     // Without a count the fault stays until cleared.
     host().setFault(kb, {vdev::Fault::RefuseFF, -1});
-    for (int i = 0; i < 5; ++i) expectWellFormedAnswer(*client->transact(vdev::makeRequest(1, 0, 0)), 1, 0xFF);
+    for (int i = 0; i < 5; ++i)
+        expectWellFormedAnswer(*client->transact(vdev::makeRequest(1, 0, 0)), 1, 0xFF);
     host().setFault(kb, {vdev::Fault::None, -1});
     expectWellFormedAnswer(*client->transact(vdev::makeRequest(1, 0, 0)), 1, 0);
 }
@@ -547,7 +577,8 @@ TEST_F(VdevTest, UnplugClosesConnectionsAndReplugComesBackAsNewInstance) {
     ASSERT_TRUE(client->transact(vdev::makeRequest(vdev::CmdWriteSettings, 16, 200, data.data())));
     ASSERT_TRUE(waitUntil([&] { return host().clientCount(kb) == 1; }));
     const std::string node = host().nodePath(kb);
-    const fs::path link = sys() / "class/hidraw" / ("hidraw" + std::to_string(host().hidrawNumber(kb)));
+    const fs::path link =
+        sys() / "class/hidraw" / ("hidraw" + std::to_string(host().hidrawNumber(kb)));
     const fs::path oldHid = hidDir(kb);
     const int oldInstance = host().instanceNumber(kb);
 
@@ -671,7 +702,8 @@ public:
             ::dup2(in[0], 0);
             ::dup2(out[1], 1);
             std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
+            for (auto& a : args)
+                argv.push_back(a.data());
             argv.push_back(nullptr);
             ::execv(argv[0], argv.data());
             ::_exit(127);
@@ -717,7 +749,8 @@ public:
     // The exit status, or -1 when the program has not ended within the time-out.
     int waitExit(int timeoutMs = 5000) {
         int status = 0;
-        if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeoutMs)) return -1;
+        if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeoutMs))
+            return -1;
         exited_ = true;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
@@ -737,10 +770,12 @@ std::string askControlSocket(const std::string& path, const std::string& line) {
     std::string answer;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
         const std::string text = line + "\n";
-        if (::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size())) {
+        if (::send(fd, text.data(), text.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(text.size())) {
             char c;
             pollfd p{fd, POLLIN, 0};
-            while (::poll(&p, 1, 5000) > 0 && ::recv(fd, &c, 1, 0) == 1 && c != '\n') answer.push_back(c);
+            while (::poll(&p, 1, 5000) > 0 && ::recv(fd, &c, 1, 0) == 1 && c != '\n')
+                answer.push_back(c);
         }
     }
     ::close(fd);
@@ -791,13 +826,16 @@ TEST(VdevProgram, KeepsServingWithoutStdinAndEndsOnSigterm) {
         SCOPED_TRACE(noStdin ? "--no-stdin" : "stdin closed");
         TempDir temp;
         const std::string root = temp.file("vd");
-        Program program(root, noStdin ? std::vector<std::string>{"--device", "headset", "--no-stdin"}
-                                      : std::vector<std::string>{"--device", "headset"});
+        Program program(root, noStdin
+                                  ? std::vector<std::string>{"--device", "headset", "--no-stdin"}
+                                  : std::vector<std::string>{"--device", "headset"});
         ASSERT_GT(program.pid(), 0);
         ASSERT_TRUE(program.line());
         ASSERT_TRUE(program.line());
-        if (noStdin) program.say("quit"); // not read
-        else program.closeInput();
+        if (noStdin)
+            program.say("quit"); // not read
+        else
+            program.closeInput();
         EXPECT_EQ(askControlSocket(root + "/control.sock", "list").substr(0, 9), "[{\"id\":0,");
         EXPECT_EQ(program.waitExit(200), -1) << "the program should still serve";
         EXPECT_EQ(askControlSocket(root + "/control.sock", "list").substr(0, 9), "[{\"id\":0,");
