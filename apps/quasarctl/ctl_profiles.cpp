@@ -174,6 +174,10 @@ int runMacros(const std::vector<std::string>& argsIn) {
         return usageError("macros", "unknown class '" + cls + "' (one of " + classList() + ")");
     auto needArgs = [&](std::size_t n) { return args.size() == 2 + n; };
 
+    // The mousepad's and headset's macro lists belong to another program: only read here.
+    if (op != "list" && cls != "keyboard" && cls != "mouse")
+        return fail(cls + " keeps no macros of its own; its macro list can only be listed");
+
     quasar::MacroStore store = quasar::MacroStore::forClass(cls);
     store.load();
     int count = static_cast<int>(store.macros().size());

@@ -85,4 +85,6 @@ TEST(QuasarctlMacros, OperationsAndStatus) {
     EXPECT_EQ(ctl(dir.path(), "macros keyboard export 0 " + dir.file("x.mac")).status, 1)
         << "a macro never saved has no file";
     EXPECT_EQ(ctl(dir.path(), "macros keyboard delete 7").status, 1);
+    EXPECT_EQ(ctl(dir.path(), "macros HD add").status, 1) << "the headset's macro list is only read";
+    EXPECT_EQ(ctl(dir.path(), "macros HD list").status, 0);
 }
