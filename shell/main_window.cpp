@@ -93,8 +93,8 @@ void CMainWnd::initWindow() {
     for (const char* name : kTitleButtons)
         if (!window_->findControl(name)) trace::printf("title bar: no %s\n", name);
     gMainWindow = this;
-    window_->setIcon("common/logo.png");
-    tray_ = toolkit_.createTrayIcon("common/logo.png", std::string(kProductString));
+    window_->setIcon("common/app_icon.png");
+    tray_ = toolkit_.createTrayIcon("common/app_icon.png", std::string(kProductString));
     if (tray_) {
         tray_->setHandler([this](ui::TrayIcon::Event e) {
             if (e == ui::TrayIcon::Event::LeftClick)
@@ -196,6 +196,7 @@ void CMainWnd::shownFirstTime() {
 
 void CMainWnd::bringToFront() {
     if (!window_) return;
+    trace::line("main window: to the front");
     if (ui::Control* link = window_->findControl("No_device_Link"))
         link->setVisible(visibleDevices() == 0);
     setPollPaused(false);

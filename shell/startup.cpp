@@ -1,11 +1,18 @@
 #include "shell/startup.h"
 
 #include <chrono>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <thread>
 #include <unistd.h>
 
 #include "devicelink/device_tables.h"
@@ -38,6 +45,66 @@ double processMilliseconds() {
     double now = ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
     return now - static_cast<double>(start) * 1000.0 / static_cast<double>(hz);
 }
+
+int gSignalEventFd = -1;
+
+extern "C" void onTerminationSignal(int) {
+    std::uint64_t one = 1;
+    if (gSignalEventFd >= 0) {
+        ssize_t n = write(gSignalEventFd, &one, sizeof one); // async-signal-safe
+        (void)n;
+    }
+}
+
+// SIGTERM, SIGINT and SIGHUP become a request on the window thread to end the way the tray
+// menu's "exit" does (the handler only writes to an eventfd; a thread turns that into the call).
+class TerminationWatch {
+public:
+    explicit TerminationWatch(std::function<void()> onSignal) {
+        sigFd_ = eventfd(0, EFD_CLOEXEC);
+        stopFd_ = eventfd(0, EFD_CLOEXEC);
+        if (sigFd_ < 0 || stopFd_ < 0) return;
+        gSignalEventFd = sigFd_;
+        struct sigaction sa {};
+        sa.sa_handler = onTerminationSignal;
+        sigemptyset(&sa.sa_mask);
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+        thread_ = std::thread([this, onSignal] {
+            pollfd fds[2] = {{sigFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+            for (;;) {
+                if (poll(fds, 2, -1) < 0) {
+                    if (errno == EINTR) continue;
+                    return;
+                }
+                if (fds[1].revents) return;
+                std::uint64_t count = 0;
+                if (fds[0].revents && read(sigFd_, &count, sizeof count) == sizeof count) {
+                    trace::line("signal: ending");
+                    onSignal();
+                }
+            }
+        });
+    }
+    ~TerminationWatch() {
+        struct sigaction sa {};
+        sa.sa_handler = SIG_DFL;
+        sigemptyset(&sa.sa_mask);
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+        gSignalEventFd = -1;
+        if (thread_.joinable()) {
+            std::uint64_t one = 1;
+            if (write(stopFd_, &one, sizeof one) < 0) trace::line("signal watch: stop failed");
+            thread_.join();
+        }
+        if (sigFd_ >= 0) close(sigFd_);
+        if (stopFd_ >= 0) close(stopFd_);
+    }
+
+private:
+    int sigFd_ = -1;
+    int stopFd_ = -1;
+    std::thread thread_;
+};
 
 } // namespace
 
@@ -108,6 +175,7 @@ int runProgram(ui::Toolkit& toolkit, const StartOptions& options, SingleInstance
             trace::line("single instance: cannot listen for a second copy");
     }
 
+    TerminationWatch watch([&toolkit, &wnd] { toolkit.post([&wnd] { wnd.destroy(); }); });
     int rc = toolkit.runLoop();
     // Teardown in reverse: no more wake-ups, then the window and what it owns.
     if (instance) instance->stopListening();

@@ -32,6 +32,7 @@ std::string devicePageLayout(const std::string& page);
 
 // Runs the program with a toolkit already made. `instance` (the single-instance guard already
 // acquired by the caller, or nullptr) is told to wake the window when a second copy starts.
+// While the loop runs, SIGTERM, SIGINT and SIGHUP end the program the way "exit" does.
 // Returns the exit status: 0, or 1 when the main window cannot be built or a screenshot fails.
 int runProgram(ui::Toolkit& toolkit, const StartOptions& options, SingleInstance* instance);
 

@@ -1,0 +1,316 @@
+// The main window frame and the secondary windows as real Qt windows (offscreen), built from the
+// program's own skin.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/program_paths.h"
+#include "profiles/jsonfileio.h"
+#include "shell/ini_file.h"
+#include "shell/main_window.h"
+#include "shell/messages.h"
+#include "shell/secondary_windows.h"
+#include "shell/toolkit/qt/qt_toolkit.h"
+#include "support/temp_dir.h"
+
+using quasar::testing::ScopedEnv;
+using quasar::testing::TempDir;
+namespace ui = quasar::ui;
+
+namespace {
+
+ui::Toolkit* gToolkit = nullptr;
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_shell_windows";
+        static char* argv[] = {name, nullptr};
+        toolkit_ = ui::createQtToolkit(argc, argv);
+        gToolkit = toolkit_.get();
+        quasar::registerProductMessage();
+        quasar::registerGuidMessages();
+    }
+    void TearDown() override {
+        gToolkit = nullptr;
+        toolkit_.reset();
+    }
+
+private:
+    std::unique_ptr<ui::Toolkit> toolkit_;
+};
+
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Runs the loop until done() holds or about two seconds passed.
+template <class F> bool pump(F done) {
+    for (int i = 0; i < 400; ++i) {
+        gToolkit->processEvents();
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+void click(ui::Window* w, const char* name) {
+    ui::Control* c = w->findControl(name);
+    ASSERT_NE(c, nullptr) << name;
+    w->sendNotify(c, "click");
+}
+
+std::string langText(const std::string& file, const std::string& key) {
+    Json::Value doc = quasar::JsonFileIo().readJsonFile(quasar::skinFolder() + "lang/" + file);
+    return doc[key].asString();
+}
+
+// Every test gets its own settings and data folders.
+class ShellWindows : public ::testing::Test {
+protected:
+    TempDir config, data;
+    ScopedEnv cfg{"XDG_CONFIG_HOME", config.path()};
+    ScopedEnv dat{"XDG_DATA_HOME", data.path()};
+};
+
+} // namespace
+
+TEST_F(ShellWindows, LayoutsCarryEveryControlNameTheShellUses) {
+    struct Layout {
+        const char* file;
+        std::vector<std::string> names;
+    };
+    std::vector<Layout> layouts = {
+        {"XML_MAIN",
+         {"root", "closebtn", "maxbtn", "restorebtn", "minbtn", "skinbtn", "gamemodebtn", "cloudbtn",
+          "smarteyesbtn", "setbtn", "No_device_Link", "nodevice_ok_btn", "device_switch",
+          "setting_progress", "control_light_status"}},
+        {"XML_MSG", {"MessageTitle", "MessageText", "confirm_btn", "cancel_btn", "closebtn"}},
+        {"AboutWnd.xml", {"text_test", "software_ver_label", "homepage_btn", "closebtn"}},
+        {"PalletDialog.xml",
+         {"Pallet", "color_show_btn", "color_edit_r", "color_edit_g", "color_edit_b", "7color",
+          "7color_layout", "okbtn", "closebtn", "laterbtn"}},
+        {"skin.xml",
+         {"skin_color", "skin_image", "skin_tab", "skin_color_btn", "skin_image_btn", "skin_reset",
+          "skin_Custom"}},
+    };
+    for (int i = 0; i < 20; ++i) {
+        layouts[3].names.push_back("color_option_" + std::to_string(i));
+        layouts[3].names.push_back("collect_color_option_" + std::to_string(i));
+    }
+    for (const Layout& l : layouts) {
+        auto w = gToolkit->createWindow(l.file);
+        ASSERT_NE(w, nullptr) << l.file;
+        for (const std::string& n : l.names) EXPECT_NE(w->findControl(n), nullptr) << l.file << ": " << n;
+    }
+    auto owner = gToolkit->createWindow("XML_MAIN");
+    auto menu = gToolkit->createMenu("menu.xml", owner.get());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->itemNames(), (std::vector<std::string>{"about_menu", "setwnd_menu", "exit"}));
+}
+
+TEST_F(ShellWindows, StartsHiddenThenShowsWithNoDeviceAndHidesAndReturnsFromTheTray) {
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ui::Window* w = wnd.window();
+    EXPECT_FALSE(w->isVisible()); // nothing shows before start-up is through
+    EXPECT_EQ(w->title(), "Brimlet Quasar+ 88-Key RGB Keyboard");
+    bool shownCalled = false;
+    wnd.setOnFirstShown([&] { shownCalled = true; });
+    ASSERT_TRUE(pump([&] { return w->isVisible(); }));
+    EXPECT_TRUE(shownCalled);
+    EXPECT_EQ(w->width(), 1000);
+    EXPECT_EQ(w->height(), 640);
+    ASSERT_NE(w->findControl("No_device_Link"), nullptr);
+    EXPECT_TRUE(w->findControl("No_device_Link")->isVisible());
+
+    bool paused = false;
+    wnd.hooks().setStatusPollPaused = [&](bool p) { paused = p; };
+    click(w, "closebtn");
+    pump([&] { return !w->isVisible() || w->isMinimized(); });
+    EXPECT_TRUE(!w->isVisible() || w->isMinimized());
+    EXPECT_TRUE(paused);
+
+    wnd.handleMessage(quasar::TrayCallbackMessage, 0, quasar::TrayLeftButtonUp);
+    pump([&] { return w->isVisible() && !w->isMinimized(); });
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->isMinimized());
+    EXPECT_FALSE(paused);
+
+    // A second copy's wake-up arrives as ProductMessage and restores a minimised window.
+    click(w, "minbtn");
+    pump([&] { return w->isMinimized(); });
+    w->postMessage(quasar::programMessages().ProductMessage, 0, 1);
+    EXPECT_TRUE(pump([&] { return w->isVisible() && !w->isMinimized(); }));
+}
+
+TEST_F(ShellWindows, LanguageSwitchChangesTextsAndIsRememberedAcrossARestart) {
+    std::string key;
+    std::string english, german;
+    {
+        quasar::CMainWnd wnd(*gToolkit);
+        ASSERT_TRUE(wnd.create());
+        ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
+        EXPECT_EQ(wnd.language(), 0);
+        ui::Control* label = wnd.window()->findControl("nodevice_title");
+        ASSERT_NE(label, nullptr);
+        key = label->textKey();
+        ASSERT_FALSE(key.empty());
+        english = langText("en.json", key);
+        german = langText("de.json", key);
+        ASSERT_FALSE(english.empty());
+        ASSERT_NE(english, german);
+        EXPECT_EQ(label->text(), english);
+
+        wnd.handleMessage(quasar::LanguageChangedMessage, 1, 0);
+        EXPECT_EQ(wnd.language(), 1);
+        EXPECT_EQ(label->text(), german);
+        EXPECT_EQ(wnd.currentFontFace(), "Verdana Unicode MS"); // left index 0's own face
+        quasar::SettingsKey stored("Brimlet Quasar+ 88-Key RGB Keyboard keyboard");
+        EXPECT_EQ(stored.readNumber("LANGUAGE").value_or(0), 1031u);
+    }
+    quasar::CMainWnd again(*gToolkit);
+    ASSERT_TRUE(again.create());
+    ASSERT_TRUE(pump([&] { return again.window()->isVisible(); }));
+    EXPECT_EQ(again.language(), 1);
+    EXPECT_EQ(again.window()->findControl("nodevice_title")->text(), german);
+    again.setLanguage(0);
+    EXPECT_EQ(again.window()->findControl("nodevice_title")->text(), english);
+}
+
+TEST_F(ShellWindows, ColourPickerClampsItsFieldsAndStartsTheUsersPresetFile) {
+    TempDir presets;
+    std::string installed = quasar::defaultDataFolder() + "color_option_info.config";
+    std::string user = presets.file("color_option_info.config");
+    quasar::CColorSelectWnd picker(*gToolkit, nullptr, user, installed);
+    ASSERT_TRUE(picker.isValid());
+    picker.setPickerColour(0xFF102030);
+    picker.initialise();
+    EXPECT_EQ(quasar::JsonFileIo().readFileText(user), quasar::JsonFileIo().readFileText(installed));
+    ui::Window* w = picker.window();
+    EXPECT_EQ(w->findControl("color_edit_g")->text(), "32");
+
+    struct Case {
+        const char* field;
+        const char* typed;
+        const char* shown;
+        ui::Argb colour;
+    } cases[] = {
+        {"color_edit_g", "300", "255", 0xFF10FF30},
+        {"color_edit_b", "", "0", 0xFF10FF00},
+        {"color_edit_r", "-7", "0", 0xFF00FF00},
+        {"color_edit_r", "171", "171", 0xFFABFF00},
+    };
+    for (const Case& c : cases) {
+        ui::Control* f = w->findControl(c.field);
+        f->setText(c.typed);
+        w->sendNotify(f, "killfocus");
+        EXPECT_EQ(f->text(), c.shown) << c.field << " " << c.typed;
+        EXPECT_EQ(picker.currentColour(), c.colour) << c.field << " " << c.typed;
+        EXPECT_EQ(w->findControl("Pallet")->selectedColor() & 0xFFFFFF, c.colour & 0xFFFFFF);
+    }
+
+    // Confirming hands back the preview's colour.
+    gToolkit->post([w] { w->sendNotify(w->findControl("okbtn"), "click"); });
+    EXPECT_EQ(picker.run(), 1);
+    EXPECT_EQ(picker.resultColour() & 0xFFFFFF, 0xABFF00u);
+}
+
+TEST_F(ShellWindows, ColourPickerSwatchChoiceIsStoredInTheUsersFile) {
+    TempDir presets;
+    std::string user = presets.file("color_option_info.config");
+    quasar::CColorSelectWnd picker(*gToolkit, nullptr, user,
+                                   quasar::defaultDataFolder() + "color_option_info.config");
+    picker.initialise();
+    ui::Window* w = picker.window();
+    ui::Control* swatch = w->findControl("color_option_3");
+    swatch->setSelected(true);
+    w->sendNotify(swatch, "selectchanged");
+    EXPECT_EQ(picker.currentColour() & 0xFFFFFF, swatch->bkColor() & 0xFFFFFF);
+    EXPECT_EQ(w->findControl("color_edit_r")->text(), std::to_string((swatch->bkColor() >> 16) & 0xFF));
+    Json::Value doc = quasar::JsonFileIo().readJsonFile(user);
+    EXPECT_EQ(doc["coloroptioninfo"]["palletDialogcoloroption_selectitem"].asInt(), 3);
+}
+
+TEST_F(ShellWindows, MessageWindowButtonsAndResults) {
+    struct Case {
+        int mode;
+        const char* press;
+        int result;
+        bool cancelShown;
+    } cases[] = {{0, "confirm_btn", 1, false}, {0, "closebtn", 0, false},
+                 {1, "cancel_btn", 0, true}, {1, "confirm_btn", 1, true}};
+    for (const Case& c : cases) {
+        quasar::CMsgWnd msg(*gToolkit, nullptr);
+        ASSERT_TRUE(msg.isValid());
+        std::string layoutTitle = msg.window()->findControl("MessageTitle")->text();
+        msg.setTexts("", "message_text_5", false);
+        msg.setButtonsMode(c.mode);
+        EXPECT_EQ(msg.window()->findControl("cancel_btn")->isVisible(), c.cancelShown);
+        EXPECT_EQ(msg.window()->findControl("MessageTitle")->text(), layoutTitle); // empty title key
+        EXPECT_EQ(msg.window()->findControl("MessageText")->textKey(), "message_text_5");
+        ui::Window* w = msg.window();
+        const char* press = c.press;
+        gToolkit->post([w, press] { w->sendNotify(w->findControl(press), "click"); });
+        EXPECT_EQ(msg.run(), c.result) << c.mode << " " << c.press;
+    }
+    quasar::CMsgWnd dpi(*gToolkit, nullptr);
+    dpi.setDpi(100);
+    EXPECT_EQ(dpi.dpi(), 96);
+    dpi.setDpi(144);
+    EXPECT_EQ(dpi.dpi(), 144);
+}
+
+TEST_F(ShellWindows, AboutShowsTheRevisionTextAndVersion) {
+    quasar::CAboutWnd about(*gToolkit, nullptr);
+    ASSERT_TRUE(about.isValid());
+    about.showVersion();
+    std::string rev = about.window()->findControl("text_test")->text();
+    EXPECT_FALSE(rev.empty());
+    EXPECT_EQ(about.window()->findControl("software_ver_label")->text(), rev + "V1.0.0.0");
+}
+
+TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
+    click(wnd.window(), "skinbtn");
+    quasar::CSkinFrame* frame = wnd.skinFrame();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(frame->isOpen());
+    ui::Window* sw = frame->window();
+    ui::Control* colourBtn = sw->findControl("skin_color_btn");
+    ASSERT_NE(colourBtn, nullptr);
+    colourBtn->setBkColor(0xFF123456);
+    sw->sendNotify(colourBtn, "click");
+    ui::Control* root = wnd.window()->findControl("root");
+    EXPECT_EQ(root->bkColor() & 0xFFFFFF, 0x123456u);
+    EXPECT_TRUE(root->image(ui::ImageSlot::Background).empty());
+
+    click(sw, "skin_reset");
+    EXPECT_EQ(root->bkColor(), 0u);
+    EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"), std::string::npos);
+    quasar::IniFile ini;
+    ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
+    EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "0");
+    EXPECT_EQ(ini.value("SKINIMAGE", "IMAGE").value_or("?"), "common/background.png");
+}
+
+TEST_F(ShellWindows, ExitFromTheTrayMenuEndsTheLoop) {
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
+    bool stopped = false;
+    wnd.hooks().stopDevices = [&] { stopped = true; };
+    auto menu = gToolkit->createMenu("menu.xml", wnd.window());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->choose("exit"));
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(wnd.window()->isVisible());
+    // A stray loop must not hang the test: end it with 99 after 5 s if exit did not.
+    ui::FunctionReceiver guard([](ui::Notification&) { gToolkit->quit(99); });
+    gToolkit->setTimer(&guard, 1, 5000);
+    EXPECT_EQ(gToolkit->runLoop(), 0);
+    gToolkit->killTimers(&guard);
+}
