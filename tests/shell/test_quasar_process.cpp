@@ -1,10 +1,11 @@
-// The single-instance rule with real processes: the program started twice for one user.
+// The program as a real process: started twice for one user, screenshots, a broken skin.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include <fcntl.h>
@@ -52,6 +53,25 @@ int waitFor(pid_t pid, int seconds) {
 
 std::string text(const std::string& path) { return quasar::JsonFileIo().readFileText(path); }
 
+// Width and height from a PNG header; 0, 0 when the file is no PNG.
+std::pair<unsigned, unsigned> pngSize(const std::string& path) {
+    std::string b = text(path);
+    if (b.size() < 24 || b.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+    auto be32 = [&](size_t o) {
+        return (unsigned char)b[o] << 24 | (unsigned char)b[o + 1] << 16 |
+               (unsigned char)b[o + 2] << 8 | (unsigned char)b[o + 3];
+    };
+    return {be32(16), be32(20)};
+}
+
+void isolate(const TempDir& dir) {
+    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    unsetenv("QUASAR_DATA_DIR");
+}
+
 bool waitForText(const std::string& path, const std::string& needle, int seconds) {
     for (int i = 0; i < seconds * 100; ++i) {
         if (text(path).find(needle) != std::string::npos) return true;
@@ -64,10 +84,7 @@ bool waitForText(const std::string& path, const std::string& needle, int seconds
 
 TEST(SingleInstanceProcess, SecondCopyWakesTheFirstAndEndsWithoutAWindow) {
     TempDir dir;
-    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-    setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
-    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    isolate(dir);
     setenv("QUASAR_TRACE", "1", 1);
 
     pid_t first = start({}, dir.file("first.out"), dir.file("first.err"));
@@ -109,4 +126,52 @@ TEST(SingleInstanceProcess, SecondCopyWakesTheFirstAndEndsWithoutAWindow) {
     kill(third, SIGTERM);
     waitFor(third, 30);
     EXPECT_TRUE(thirdUp) << text(dir.file("third.err"));
+}
+
+TEST(QuasarProcess, ScreenshotsOfTheMainWindowAndTheKeyboardPage) {
+    TempDir dir;
+    isolate(dir);
+    unsetenv("QUASAR_TRACE");
+    struct Case {
+        std::vector<std::string> args;
+        const char* file;
+    } cases[] = {{{"--screenshot", dir.file("main.png")}, "main.png"},
+                 {{"--screenshot", dir.file("kb.png"), "--page", "keyboard"}, "kb.png"}};
+    for (const Case& c : cases) {
+        pid_t p = start(c.args, dir.file("out"), dir.file("err"));
+        ASSERT_GT(p, 0);
+        int status = waitFor(p, 60);
+        if (status == -1) kill(p, SIGKILL);
+        EXPECT_EQ(status, 0) << text(dir.file("err"));
+        EXPECT_EQ(pngSize(dir.file(c.file)), (std::pair<unsigned, unsigned>(1000, 640))) << c.file;
+    }
+    // A page nobody knows is a usage error, not a screenshot of something else.
+    pid_t p = start({"--screenshot", dir.file("x.png"), "--page", "toaster"}, dir.file("out"),
+                    dir.file("err"));
+    EXPECT_EQ(waitFor(p, 60), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.png")));
+}
+
+TEST(QuasarProcess, MissingOrDamagedMainLayoutIsNamedAndFails) {
+    TempDir dir;
+    isolate(dir);
+    unsetenv("QUASAR_TRACE");
+    // A program folder whose skin has an index but a broken main layout.
+    std::filesystem::create_directories(dir.file("prog/skin/XML"));
+    std::filesystem::create_directories(dir.file("prog/DefaultData"));
+    {
+        std::ofstream(dir.file("prog/skin/res.xml"))
+            << "<Res><File name=\"XML_MAIN\" path=\"XML/main.xml\"/></Res>";
+    }
+    setenv("QUASAR_DATA_DIR", dir.file("prog").c_str(), 1);
+    for (const char* content : {static_cast<const char*>(nullptr), "<ui version=\"4.0\"><widget cl"}) {
+        if (content) std::ofstream(dir.file("prog/skin/XML/main.xml")) << content;
+        pid_t p = start({"--screenshot", dir.file("shot.png")}, dir.file("out"), dir.file("err"));
+        int status = waitFor(p, 60);
+        if (status == -1) kill(p, SIGKILL);
+        EXPECT_EQ(status, 1) << (content ? "damaged" : "missing");
+        EXPECT_NE(text(dir.file("err")).find("XML/main.xml"), std::string::npos) << text(dir.file("err"));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("shot.png")));
+    }
+    unsetenv("QUASAR_DATA_DIR");
 }
