@@ -81,11 +81,17 @@ std::string runControlCommand(VirtualDeviceHost& host, std::string_view line, bo
         return oneLine(host.dumpState(id));
     }
     if (cmd == "add") {
-        if (w.size() != 2) return error("usage: add MODEL");
+        if (w.size() < 2 || w.size() > 3) return error("usage: add MODEL [TWIN_ID]");
         auto model = parseModel(w[1]);
         if (!model) return error("unknown model " + w[1]);
-        const int id = host.addDevice(*model);
-        return id < 0 ? error("cannot create the nodes") : "ok " + std::to_string(id);
+        int twin = -1;
+        if (w.size() == 3) {
+            if (auto e = deviceArg(2, twin); !e.empty()) return e;
+        }
+        const int id = host.addDevice(*model, twin);
+        if (id >= 0) return "ok " + std::to_string(id);
+        return error(twin >= 0 ? "not a twin of that device, or cannot create the nodes"
+                               : "cannot create the nodes");
     }
     if (cmd == "unplug" || cmd == "replug") {
         int id = 0;

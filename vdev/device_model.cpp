@@ -243,7 +243,7 @@ DeviceMemory factoryMemory(DeviceModel model) {
 DeviceState makeDeviceState(DeviceModel model) {
     DeviceState s;
     s.model = model;
-    s.memory = factoryMemory(model);
+    s.memory = std::make_shared<DeviceMemory>(factoryMemory(model));
     return s;
 }
 
@@ -251,7 +251,7 @@ std::vector<std::vector<std::uint8_t>> handleReport(DeviceState& s, const std::u
                                                     std::size_t length) {
     std::vector<std::vector<std::uint8_t>> out;
     if (length == 0) return out;
-    DeviceMemory& m = s.memory;
+    DeviceMemory& m = *s.memory;
 
     if (data[0] == kHeadsetLightReportId && s.model == DeviceModel::Headset) {
         if (m.headsetLights.size() >= kHeadsetLightsKept)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace quasar::vdev {
 
 struct DeviceState {
     DeviceModel model = DeviceModel::Keyboard;
-    DeviceMemory memory;
+    // Shared by the cable device and its receiver twin when they are one physical device.
+    std::shared_ptr<DeviceMemory> memory;
     Fault fault;
     std::optional<std::array<std::uint8_t, kCommandReportSize>> lastAnswer;
 };

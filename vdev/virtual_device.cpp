@@ -71,6 +71,14 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
+bool areTwins(DeviceModel a, DeviceModel b) {
+    auto pair = [&](DeviceModel x, DeviceModel y) {
+        return (a == x && b == y) || (a == y && b == x);
+    };
+    return pair(DeviceModel::Keyboard, DeviceModel::KeyboardReceiver) ||
+           pair(DeviceModel::Mouse, DeviceModel::MouseReceiver);
+}
+
 } // namespace
 
 struct VirtualDeviceHost::Impl {
@@ -91,6 +99,7 @@ struct VirtualDeviceHost::Impl {
         std::vector<Node> nodes;
         bool plugged = false;
         int port = 0;
+        int twinOf = -1;
         fs::path usbDir;
         std::deque<std::vector<std::uint8_t>> received;
     };
@@ -207,8 +216,8 @@ struct VirtualDeviceHost::Impl {
         fs::create_directories(d.usbDir, ec);
         if (ec) return false;
         char bcd[8];
-        std::snprintf(bcd, sizeof bcd, "%02x%02x\n", d.state.memory.info[2],
-                      d.state.memory.info[1]);
+        std::snprintf(bcd, sizeof bcd, "%02x%02x\n", d.state.memory->info[2],
+                      d.state.memory->info[1]);
         bool ok = writeFile(d.usbDir / "idVendor", hex4Lower(ident.vendorId) + "\n") &&
                   writeFile(d.usbDir / "idProduct", hex4Lower(ident.productId) + "\n") &&
                   writeFile(d.usbDir / "bcdDevice", bcd) &&
@@ -387,12 +396,20 @@ VirtualDeviceHost::~VirtualDeviceHost() {
         fs::remove(p, ec);
 }
 
-int VirtualDeviceHost::addDevice(DeviceModel model) {
+int VirtualDeviceHost::addDevice(DeviceModel model, int twinOf) {
     std::lock_guard lock(impl_->mu);
     auto d = std::make_unique<Impl::Device>();
     d->id = static_cast<int>(impl_->devices.size());
     d->port = d->id + 1;
     d->state = makeDeviceState(model);
+    if (twinOf >= 0) {
+        // One keyboard or mouse reached both ways: the cable device and its receiver share what
+        // the device stores (each keeps its own faults, reports and nodes).
+        const Impl::Device* twin = impl_->find(twinOf);
+        if (!twin || !areTwins(model, twin->state.model)) return -1;
+        d->state.memory = twin->state.memory;
+        d->twinOf = twinOf;
+    }
     const ModelIdentity ident = modelIdentity(model);
     if (model == DeviceModel::Keyboard || model == DeviceModel::KeyboardReceiver) {
         // The keyboard's boot interface: present like on the real bus, never claimed.
@@ -549,12 +566,12 @@ void VirtualDeviceHost::clearReceived(int id) {
 DeviceMemory VirtualDeviceHost::memory(int id) const {
     std::lock_guard lock(impl_->mu);
     const auto* d = impl_->find(id);
-    return d ? d->state.memory : DeviceMemory{};
+    return d ? *d->state.memory : DeviceMemory{};
 }
 
 void VirtualDeviceHost::updateMemory(int id, const std::function<void(DeviceMemory&)>& change) {
     std::lock_guard lock(impl_->mu);
-    if (auto* d = impl_->find(id)) change(d->state.memory);
+    if (auto* d = impl_->find(id)) change(*d->state.memory);
 }
 
 Json::Value VirtualDeviceHost::dumpState(int id) const {
@@ -562,7 +579,7 @@ Json::Value VirtualDeviceHost::dumpState(int id) const {
     const auto* d = impl_->find(id);
     if (!d) return Json::Value();
     const ModelIdentity ident = modelIdentity(d->state.model);
-    const DeviceMemory& m = d->state.memory;
+    const DeviceMemory& m = *d->state.memory;
     const Impl::Node& n = d->nodes.back();
     Json::Value v(Json::objectValue);
     v["id"] = d->id;
@@ -570,6 +587,7 @@ Json::Value VirtualDeviceHost::dumpState(int id) const {
     v["vendorId"] = hex4Upper(ident.vendorId);
     v["productId"] = hex4Upper(ident.productId);
     v["plugged"] = d->plugged;
+    if (d->twinOf >= 0) v["twinOf"] = d->twinOf;
     v["node"] = d->plugged ? n.socketPath : std::string();
     v["hidraw"] = d->plugged ? n.hidraw : -1;
     v["instance"] = n.instance;

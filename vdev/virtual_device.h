@@ -149,8 +149,10 @@ public:
     VirtualDeviceHost& operator=(const VirtualDeviceHost&) = delete;
 
     // Adds a plugged-in device with its factory memory; returns its id (0, 1, ...) or -1 when its
-    // nodes could not be made.
-    int addDevice(DeviceModel model);
+    // nodes could not be made. twinOf: the id of the same keyboard or mouse reached the other way
+    // (cable <-> receiver); both then share one DeviceMemory, as one physical device does. -1 when
+    // twinOf is not a device of the matching model.
+    int addDevice(DeviceModel model, int twinOf = -1);
 
     // The serving thread. start() is false when it could not start; stop() is idempotent.
     bool start();
@@ -199,7 +201,7 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// One line of the control language ("list", "add MODEL", "unplug ID", "replug ID",
+// One line of the control language ("list", "add MODEL [TWIN_ID]", "unplug ID", "replug ID",
 // "event ID CODE" (hexadecimal), "fault ID KIND [COUNT]", "set ID AREA OFFSET HEXBYTES",
 // "dump [ID]", "quit") → one line of answer (no newline; "ok...", "error: ..." or JSON). quit is
 // set when the line asks the program to end. Used by quasar-vdev for stdin and its control socket.

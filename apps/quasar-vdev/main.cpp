@@ -1,6 +1,7 @@
 // quasar-vdev: serves emulated devices as hidraw-shaped nodes below a folder.
 //
-//   quasar-vdev --root DIR --device keyboard --device mouse-receiver [--no-stdin]
+//   quasar-vdev --root DIR --device keyboard --device keyboard-receiver@0 --device mouse
+//               [--no-stdin]
 //
 // Prints the two environment lines the program and quasarctl need, then serves until "quit",
 // SIGINT or SIGTERM. Commands come one per line on stdin and on the stream socket
@@ -18,7 +19,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vdev/virtual_device.h"
@@ -29,12 +32,31 @@ using quasar::vdev::VirtualDeviceHost;
 
 void usage(FILE* to) {
     std::fprintf(to,
-                 "usage: quasar-vdev --root DIR --device MODEL [--device MODEL ...] [--no-stdin]\n"
+                 "usage: quasar-vdev --root DIR --device MODEL[@TWIN] [--device ...] [--no-stdin]\n"
                  "models: keyboard keyboard-receiver mouse mouse-receiver mousepad headset\n"
-                 "commands (stdin or DIR/control.sock): list, add MODEL, unplug ID, replug ID,\n"
-                 "  event ID CODE(hex), fault ID KIND [COUNT], set ID AREA OFFSET HEXBYTES,\n"
-                 "  dump [ID], quit\n"
+                 "  MODEL@TWIN: the same keyboard or mouse as device TWIN (numbered from 0 in\n"
+                 "  command-line order), reached the other way (cable or receiver)\n"
+                 "commands (stdin or DIR/control.sock): list, add MODEL [TWIN], unplug ID,\n"
+                 "  replug ID, event ID CODE(hex), fault ID KIND [COUNT],\n"
+                 "  set ID AREA OFFSET HEXBYTES, dump [ID], quit\n"
                  "faults: none stale refuse-ff refuse-fe silent unreachable\n");
+}
+
+// "MODEL" or "MODEL@ID" (the receiver twin of device ID, or the cable twin of a receiver): the
+// model and the twin's id (-1 for none). The twin must come earlier on the command line and be of
+// the matching model.
+std::optional<std::pair<quasar::vdev::DeviceModel, int>> parseDeviceArg(const std::string& text,
+                                                                        int devicesBefore) {
+    const auto at = text.find('@');
+    auto model = quasar::vdev::parseModel(text.substr(0, at));
+    if (!model) return std::nullopt;
+    if (at == std::string::npos) return std::pair{*model, -1};
+    const std::string id = text.substr(at + 1);
+    if (id.empty() || id.size() > 6 || id.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int twin = std::stoi(id);
+    if (twin >= devicesBefore) return std::nullopt;
+    return std::pair{*model, twin};
 }
 
 struct Connection {
@@ -93,7 +115,11 @@ int openControlSocket(const std::string& path) {
 
 int main(int argc, char** argv) {
     std::string root;
-    std::vector<quasar::vdev::DeviceModel> models;
+    struct Wanted {
+        quasar::vdev::DeviceModel model;
+        int twinOf;
+    };
+    std::vector<Wanted> models;
     bool readStdin = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -101,10 +127,10 @@ int main(int argc, char** argv) {
             const std::string v = argv[++i];
             if (a == "--root") {
                 root = v;
-            } else if (auto m = quasar::vdev::parseModel(v)) {
-                models.push_back(*m);
+            } else if (auto w = parseDeviceArg(v, static_cast<int>(models.size()))) {
+                models.push_back({w->first, w->second});
             } else {
-                std::fprintf(stderr, "quasar-vdev: unknown device model '%s'\n", v.c_str());
+                std::fprintf(stderr, "quasar-vdev: bad device '%s'\n", v.c_str());
                 usage(stderr);
                 return 2;
             }
@@ -140,10 +166,12 @@ int main(int argc, char** argv) {
     const int sigFd = ::signalfd(-1, &mask, SFD_CLOEXEC);
 
     VirtualDeviceHost host(root);
-    for (auto m : models) {
-        if (host.addDevice(m) < 0) {
-            std::fprintf(stderr, "quasar-vdev: cannot create the nodes of '%s' below %s\n",
-                         quasar::vdev::modelName(m), root.c_str());
+    for (const Wanted& w : models) {
+        if (host.addDevice(w.model, w.twinOf) < 0) {
+            std::fprintf(stderr,
+                         "quasar-vdev: cannot add '%s' below %s (no such twin, or the nodes "
+                         "could not be made)\n",
+                         quasar::vdev::modelName(w.model), root.c_str());
             return 1;
         }
     }

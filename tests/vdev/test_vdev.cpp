@@ -436,7 +436,7 @@ TEST(VdevDevice, ArbitraryReportsAreAnsweredSafely) {
     for (DeviceModel model : kAllModels) {
         SCOPED_TRACE(vdev::modelName(model));
         vdev::DeviceState state = vdev::makeDeviceState(model);
-        const vdev::DeviceMemory fresh = state.memory;
+        const vdev::DeviceMemory fresh = *state.memory;
         for (int i = 0; i < 4000; ++i) {
             Bytes payload(56);
             for (auto& b : payload)
@@ -460,7 +460,7 @@ TEST(VdevDevice, ArbitraryReportsAreAnsweredSafely) {
             ASSERT_TRUE(a[7] == 0 || a[7] == 0xFE || a[7] == 0xFF) << int(a[7]);
             ASSERT_EQ(a[1] | (a[2] << 8), vdev::reportChecksum(a.data()));
         }
-        const vdev::DeviceMemory& m = state.memory;
+        const vdev::DeviceMemory& m = *state.memory;
         EXPECT_EQ(m.keyTable.size(), fresh.keyTable.size());
         EXPECT_EQ(m.settings.size(), fresh.settings.size());
         EXPECT_EQ(m.macro.size(), fresh.macro.size());
@@ -604,6 +604,31 @@ TEST_F(VdevTest, UnplugClosesConnectionsAndReplugComesBackAsNewInstance) {
     EXPECT_EQ(slice(*read, 8, 16), data) << "memory survives a replug";
 }
 
+// A keyboard reached by cable and through its receiver is one device: what one path writes, the
+// other reads; faults stay with the path.
+TEST_F(VdevTest, TwinsShareTheirMemory) {
+    const int cable = add(DeviceModel::Keyboard);
+    const int rx = host().addDevice(DeviceModel::KeyboardReceiver, cable);
+    ASSERT_GE(rx, 0);
+    EXPECT_EQ(host().addDevice(DeviceModel::MouseReceiver, cable), -1);
+    EXPECT_EQ(host().addDevice(DeviceModel::Keyboard, cable), -1);
+    EXPECT_EQ(host().addDevice(DeviceModel::Mouse, 99), -1);
+    start();
+    auto viaCable = connect(cable);
+    auto viaReceiver = connect(rx);
+    const Bytes data = pattern(24, 40);
+    ASSERT_TRUE(
+        viaReceiver->transact(vdev::makeRequest(vdev::CmdWriteSettings, 24, 0, data.data())));
+    auto read = viaCable->transact(vdev::makeRequest(vdev::CmdReadSettings, 24, 0));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(slice(*read, 8, 24), data);
+    host().setFault(rx, {vdev::Fault::Unreachable, -1});
+    read = viaCable->transact(vdev::makeRequest(vdev::CmdReadSettings, 24, 0));
+    ASSERT_TRUE(read);
+    expectWellFormedAnswer(*read, vdev::CmdReadSettings, 0);
+    EXPECT_EQ(host().dumpState(rx)["twinOf"].asInt(), cable);
+}
+
 TEST_F(VdevTest, RecordsEveryReportIncludingHeadsetLights) {
     const int hs = add(DeviceModel::Headset);
     start();
@@ -647,6 +672,7 @@ TEST_F(VdevTest, ControlCommands) {
         {"fault 0 sometimes", "error: unknown fault"},
         {"fault 0 silent many", "error: bad count"},
         {"add toaster", "error: unknown model"},
+        {"add mouse-receiver 0", "error: not a twin"},
         {"set 0 status 55 0102", "error: outside the area"},
         {"set 0 battery 0 01", "error: unknown area"},
         {"set 0 status 0 3", "error: usage"},
@@ -785,7 +811,8 @@ std::string askControlSocket(const std::string& path, const std::string& line) {
 TEST(VdevProgram, ServesAndTakesCommandsOnStdinAndSocket) {
     TempDir temp;
     const std::string root = temp.file("vd");
-    Program program(root, {"--device", "keyboard", "--device", "mouse-receiver"});
+    Program program(root, {"--device", "keyboard", "--device", "mouse-receiver", "--device",
+                           "keyboard-receiver@0"});
     ASSERT_GT(program.pid(), 0);
     EXPECT_EQ(program.line(), "QUASAR_SYSFS_ROOT=" + root + "/sys");
     EXPECT_EQ(program.line(), "QUASAR_DEV_ROOT=" + root + "/dev");
@@ -794,8 +821,9 @@ TEST(VdevProgram, ServesAndTakesCommandsOnStdinAndSocket) {
     auto listed = program.line();
     ASSERT_TRUE(listed);
     const Json::Value list = parseJson(*listed);
-    ASSERT_EQ(list.size(), 2u) << *listed;
+    ASSERT_EQ(list.size(), 3u) << *listed;
     EXPECT_EQ(list[1]["model"].asString(), "mouse-receiver");
+    EXPECT_EQ(list[2]["model"].asString(), "keyboard-receiver");
     NodeClient client(list[0]["node"].asString());
     ASSERT_TRUE(client.connected());
     auto info = client.transact(vdev::makeRequest(vdev::CmdReadDeviceInfo, 34, 0));
@@ -811,6 +839,7 @@ TEST(VdevProgram, ServesAndTakesCommandsOnStdinAndSocket) {
     ASSERT_TRUE(end);
     EXPECT_TRUE(end->empty());
     EXPECT_FALSE(parseJson(askControlSocket(control, "dump 0"))["plugged"].asBool());
+    EXPECT_EQ(parseJson(askControlSocket(control, "dump 2"))["twinOf"].asInt(), 0);
 
     program.say("quit");
     EXPECT_EQ(program.line(), "ok");
@@ -845,11 +874,22 @@ TEST(VdevProgram, KeepsServingWithoutStdinAndEndsOnSigterm) {
     }
 }
 
-TEST(VdevProgram, RefusesUnknownModel) {
-    TempDir temp;
-    Program program(temp.file("vd"), {"--device", "toaster"});
-    ASSERT_GT(program.pid(), 0);
-    EXPECT_EQ(program.waitExit(), 2);
+TEST(VdevProgram, RefusesBadDevices) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--device", "toaster"},
+        {"--device", "mouse-receiver@0"},                            // no device 0 yet
+        {"--device", "keyboard", "--device", "keyboard-receiver@x"}, // not a number
+        {"--device", "keyboard", "--device", "mouse-receiver@0"},    // not its twin
+        {"--device"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.back());
+        TempDir temp;
+        Program program(temp.file("vd"), args);
+        ASSERT_GT(program.pid(), 0);
+        EXPECT_NE(program.waitExit(), 0);
+        EXPECT_FALSE(program.line(100));
+    }
 }
 
 } // namespace
