@@ -91,6 +91,11 @@ def num_edit(name, text='0', width=44, maxlen=3, **kw):
 
 
 def combo(name, items=None, **kw):
+    # Items carry their language key; the list of keys in item order is also on the combo itself
+    # ("itemtextkeys"), so a toolkit can translate the items without reading item properties.
+    keys = [it['textkey'] for it in items or [] if isinstance(it, dict) and 'textkey' in it]
+    if keys and 'itemtextkeys' not in kw:
+        kw['itemtextkeys'] = ','.join(keys)
     return W('QComboBox', name, items=items, **kw)
 
 
@@ -423,12 +428,14 @@ def macro_control():
           iconbtn('macro_btn_name_sub', 'sub', 'macro_delete_tip'),
           iconbtn('macro_btn_import', 'import', 'macro_import_tip'),
           iconbtn('macro_btn_export', 'export', 'macro_export_tip'), hspace(), s=10),
-        m=(14, 12, 14, 12), s=8), fw=230)
+        m=(14, 12, 14, 12), s=8), fw=210)
 
     record = box('macro_record_row', H(
         button('macro_btn_starredio', 'macro_record_text', role='record', fh=34, fw=150),
         button('macro_btn_stopredio', 'macro_stop_text', role='record_stop', fh=34, fw=150, visible=False),
-        hspace(), s=8))
+        hspace(),
+        iconbtn('macro_btn_cancel', 'reset', 'macro_cancel_tip'),
+        iconbtn('macro_btn_save', 'save', 'macro_save_tip'), s=10))
     actions = box('macro_action_layout', V(
         H(caption('macro_action_caption', 'macro_action_text', role='section'), hspace(),
           caption('macro_delay_caption', 'macro_delay_text'), s=8),
@@ -438,7 +445,7 @@ def macro_control():
           iconbtn('macro_btn_downbottom', 'bottom', 'macro_bottom_tip'),
           iconbtn('macro_btn_delete', 'delete', 'macro_delete_event_tip'),
           iconbtn('macro_btn_deleteall', 'sub', 'macro_delete_all_tip'), hspace(),
-          button('macro_action', 'macro_insert_text', role='chip', fh=28), s=8),
+          button('macro_action', 'macro_insert_text', role='chip', fh=28), s=6),
         s=8))
     list_card = card('macro_tab_macroaction_edit', V(record, actions, m=(14, 12, 14, 12), s=10))
 
@@ -460,7 +467,7 @@ def macro_control():
           label('macro_ms_label', None, text='ms', role='muted'), hspace(), s=6),
         label('macro_time_hint', 'macro_time_hint_text', role='muted', wordWrap=True),
         W('QFrame', 'macro_side_separator', fh=1, role='hsep'),
-        moves, vspace(), m=(14, 12, 14, 12), s=8), fw=200)
+        moves, vspace(), m=(14, 12, 14, 12), s=8), fw=190)
     root = box('macro_control_root', H(names, list_card, delay, s=10))
     out('XML/CustomControlXML/MacroControl.xml', root)
 
@@ -551,7 +558,7 @@ def pallet_dialog():
     root = W('QWidget', 'pallet_root', layout=V(
         H(label('pallet_title', 'color_picker_title_text', role='wintitle'), hspace(),
           titlebtn('closebtn', 'close', 'title_close_tip'), m=(18, 6, 6, 0)),
-        H(W('ColorPalette', 'Pallet', fixed=(240, 190), role='palette'),
+        H(W('ColorPalette', 'Pallet', fixed=(300, 190), role='palette'),
           V(H(W('QPushButton', 'color_show_btn', fixed=(64, 64), role='preview', bkcolor='#FF0099FF'),
               rgb_grid('color_edit_', 'color_', ('0', '153', '255'), upper=False), hspace(), s=14),
             box('7color_layout', H(option('7color', 'light_multicolor_text', '7color_group', cls='QCheckBox'),
@@ -565,7 +572,7 @@ def pallet_dialog():
         vspace(),
         H(hspace(), button('laterbtn', 'cancel_text', fixed=(104, 32)),
           button('okbtn', 'confirm_text', role='primary', fixed=(104, 32)), m=(18, 0, 18, 18), s=10),
-        s=10), geo=(0, 0, 560, 480), role='dialog', windowTitle='PalletDialog')
+        s=10), geo=(0, 0, 520, 480), role='dialog', windowTitle='PalletDialog')
     out('PalletDialog.xml', root)
 
 
