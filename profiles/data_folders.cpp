@@ -40,8 +40,8 @@ std::string dataRootFolder() {
 }
 
 std::string userDataFolder(std::string_view className) {
-    std::string path = homeDataFolder() + "/" + std::string(kProductString) + "/" +
-                       std::string(className) + "/";
+    std::string path =
+        homeDataFolder() + "/" + std::string(kProductString) + "/" + std::string(className) + "/";
     makeLevels(path);
     return path;
 }

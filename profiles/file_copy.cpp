@@ -11,7 +11,7 @@ namespace quasar {
 
 bool copyFileAtomic(const std::string& from, const std::string& to) {
     if (to.empty()) return false;
-    struct stat st{};
+    struct stat st {};
     if (::stat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     JsonFileIo io;
     std::string bytes = io.readFileText(from);

@@ -35,31 +35,41 @@ inline const Json::Value& element(const Json::Value& arr, std::int64_t index) {
 }
 
 // Element count of an array; 0 for anything else.
-inline Json::ArrayIndex arraySize(const Json::Value& arr) { return arr.isArray() ? arr.size() : 0; }
+inline Json::ArrayIndex arraySize(const Json::Value& arr) {
+    return arr.isArray() ? arr.size() : 0;
+}
 
 // A whole number out of any numeric or boolean value; anything else (strings, containers, null)
 // gives def. Large numbers keep their low 64 bits so that the fixed-width fields above them keep
 // the low bits as a C cast would.
 inline std::int64_t toInt64(const Json::Value& v, std::int64_t def = 0) {
     switch (v.type()) {
-    case Json::intValue: return v.asLargestInt();
-    case Json::uintValue: return static_cast<std::int64_t>(v.asLargestUInt());
+    case Json::intValue:
+        return v.asLargestInt();
+    case Json::uintValue:
+        return static_cast<std::int64_t>(v.asLargestUInt());
     case Json::realValue: {
         double d = v.asDouble();
         if (!std::isfinite(d)) return def;
         if (d >= 9.2e18 || d <= -9.2e18) return def;
         return static_cast<std::int64_t>(d);
     }
-    case Json::booleanValue: return v.asBool() ? 1 : 0;
-    default: return def;
+    case Json::booleanValue:
+        return v.asBool() ? 1 : 0;
+    default:
+        return def;
     }
 }
 
 inline int toInt(const Json::Value& v, int def = 0) {
     return static_cast<int>(static_cast<std::uint32_t>(toInt64(v, def)));
 }
-inline std::uint8_t toU8(const Json::Value& v) { return static_cast<std::uint8_t>(toInt64(v)); }
-inline std::uint16_t toU16(const Json::Value& v) { return static_cast<std::uint16_t>(toInt64(v)); }
+inline std::uint8_t toU8(const Json::Value& v) {
+    return static_cast<std::uint8_t>(toInt64(v));
+}
+inline std::uint16_t toU16(const Json::Value& v) {
+    return static_cast<std::uint16_t>(toInt64(v));
+}
 
 // Non-zero numbers and true read as true.
 inline bool toTruth(const Json::Value& v) {

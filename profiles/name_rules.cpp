@@ -24,12 +24,15 @@ char16_t foldChar(char16_t c) {
     return c;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 } // namespace
 
 std::u16string foldCase(std::string_view utf8) {
     std::u16string s = fromUtf8(utf8);
-    for (char16_t& c : s) c = foldChar(c);
+    for (char16_t& c : s)
+        c = foldChar(c);
     return s;
 }
 

@@ -20,11 +20,12 @@ namespace {
 // a damaged file or a control must not make the document allocate millions of elements.
 constexpr int kMaxCreatedIndex = 4096;
 
-std::uint8_t u8At(const Json::Value& obj, const char* key) { return json::toU8(member(obj, key)); }
+std::uint8_t u8At(const Json::Value& obj, const char* key) {
+    return json::toU8(member(obj, key));
+}
 std::uint8_t truthAt(const Json::Value& obj, const char* key) {
     return json::toTruth(member(obj, key)) ? 1 : 0;
 }
-
 
 std::vector<KeyAssignmentEntry> readKeyList(const Json::Value& section) {
     const Json::Value& list = member(section, "KeyList");
@@ -54,7 +55,9 @@ void writeKeyList(Json::Value& section, const std::vector<KeyAssignmentEntry>& l
 
 // ---------------------------------------------------------------- writing
 
-bool CBasicProfiledata::save() { return writeSection(currentSection_, profilePath_); }
+bool CBasicProfiledata::save() {
+    return writeSection(currentSection_, profilePath_);
+}
 
 bool CBasicProfiledata::writeSection(const Json::Value& section, const std::string& path) {
     if (path.empty() || deviceIndex_ < 0 || deviceIndex_ > kMaxCreatedIndex) return false;
@@ -200,8 +203,8 @@ std::vector<CustomEffectStep> CBasicProfiledata::getCustomEffect() {
     customEffect_.clear();
     int selected = lightInfo_.selectItem;
     if (lightLibrary_.isNull() || selected < firstCustomEffect_) return customEffect_;
-    const Json::Value& entry =
-        element(element(member(lightLibrary_, "LightInfo"), deviceIndex_), selected - firstCustomEffect_);
+    const Json::Value& entry = element(element(member(lightLibrary_, "LightInfo"), deviceIndex_),
+                                       selected - firstCustomEffect_);
     std::string guid = json::stringAt(entry, "Guid");
     // The name comes from a document: it must name a file beside the library, nothing else.
     if (!isSafeFileStem(guid)) return customEffect_;
@@ -294,13 +297,15 @@ std::vector<CustomLightColor> CKeyboardProfiledata::getCustomLightColors(int gro
             c["Alpha"] = 0;
             continue;
         }
-        out[i] = CustomLightColor{u8At(c, "Red"), u8At(c, "Green"), u8At(c, "Blue"), u8At(c, "Alpha")};
+        out[i] =
+            CustomLightColor{u8At(c, "Red"), u8At(c, "Green"), u8At(c, "Blue"), u8At(c, "Alpha")};
     }
     customColors_ = out;
     return out;
 }
 
-void CKeyboardProfiledata::setCustomLightColors(int group, const std::vector<CustomLightColor>& colors) {
+void CKeyboardProfiledata::setCustomLightColors(int group,
+                                                const std::vector<CustomLightColor>& colors) {
     if (group < 0 || group > kMaxCreatedIndex) return;
     Json::Value& info = objectMember(objectMember(section(), "CustomLightMode"), "LightColorInfo");
     Json::Value& list = arrayElement(info, static_cast<Json::ArrayIndex>(group));
@@ -341,8 +346,10 @@ std::vector<DpiStage> CMouseProfiledata::getDpiStages() {
             s.red = u8At(e, "StageColorR");
             s.green = u8At(e, "StageColorG");
             s.blue = u8At(e, "StageColorB");
-            if (j < dpiStages_.size()) dpiStages_[j] = s;
-            else dpiStages_.push_back(s);
+            if (j < dpiStages_.size())
+                dpiStages_[j] = s;
+            else
+                dpiStages_.push_back(s);
         }
     }
     return dpiStages_;
@@ -486,7 +493,8 @@ void CZi6533Profiledata::setEqBands(int preset, const std::vector<int>& values) 
 std::vector<std::string> CZi6533Profiledata::getCustomEqNames() {
     const Json::Value& list = sectionKey("CustomEQNameInfo");
     std::vector<std::string> out;
-    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i) out.push_back(json::stringAt(list[i], "Name"));
+    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i)
+        out.push_back(json::stringAt(list[i], "Name"));
     return out;
 }
 

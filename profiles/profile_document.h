@@ -19,14 +19,14 @@ namespace quasar {
 
 // The selected lighting effect. The three reserved bytes are never stored.
 struct LightInfoValues {
-    std::uint8_t selectItem = 0;  // "SelectItem"
-    std::uint8_t light = 0;       // "Light" (brightness level)
-    std::uint8_t speed = 0;       // "Speed"
-    std::uint8_t fx = 0;          // "Fx"
-    std::uint8_t multiColor = 0;  // "MultiColor" (read as a truth value)
-    std::uint8_t red = 0;         // "Red"
-    std::uint8_t green = 0;       // "Green"
-    std::uint8_t blue = 0;        // "Blue"
+    std::uint8_t selectItem = 0; // "SelectItem"
+    std::uint8_t light = 0;      // "Light" (brightness level)
+    std::uint8_t speed = 0;      // "Speed"
+    std::uint8_t fx = 0;         // "Fx"
+    std::uint8_t multiColor = 0; // "MultiColor" (read as a truth value)
+    std::uint8_t red = 0;        // "Red"
+    std::uint8_t green = 0;      // "Green"
+    std::uint8_t blue = 0;       // "Blue"
     std::uint8_t reserved[3] = {0, 0, 0};
     std::uint8_t zzccLedMode = 0; // "ZZCCLedMode"
     std::uint8_t customGroup = 0; // "CustomGroup"
@@ -52,7 +52,7 @@ struct LightListEntry {
     std::uint8_t direction = 0;  // "LEDDirection" (truth value)
     std::uint8_t multiColor = 0; // "LEDMultiColor" (truth value)
     std::uint8_t red = 0, green = 0, blue = 0;
-    std::uint8_t present = 0;    // 1 when the element is not null
+    std::uint8_t present = 0; // 1 when the element is not null
     bool operator==(const LightListEntry&) const = default;
 };
 
@@ -66,10 +66,10 @@ struct CustomEffectStep {
 };
 
 struct DpiStage {
-    std::uint8_t active = 0;   // "StageActive"
-    std::uint8_t xy = 0;       // "StageXY"
-    std::uint16_t dpiX = 0;    // "StageDPIX"
-    std::uint16_t dpiY = 0;    // "StageDPIY"
+    std::uint8_t active = 0;                   // "StageActive"
+    std::uint8_t xy = 0;                       // "StageXY"
+    std::uint16_t dpiX = 0;                    // "StageDPIX"
+    std::uint16_t dpiY = 0;                    // "StageDPIY"
     std::uint8_t red = 0, green = 0, blue = 0; // "StageColorR/G/B"
     bool operator==(const DpiStage&) const = default;
 };
@@ -126,7 +126,9 @@ public:
     // --- paths and index ---
     void setProfilePath(const std::string& path) { profilePath_ = path; }
     const std::string& profilePath() const { return profilePath_; }
-    void setFallbackPath(const std::string& path) { if (!path.empty()) fallbackPath_ = path; }
+    void setFallbackPath(const std::string& path) {
+        if (!path.empty()) fallbackPath_ = path;
+    }
     const std::string& fallbackPath() const { return fallbackPath_; }
     void setLightLibraryPath(const std::string& path) { lightLibraryPath_ = path; }
     const std::string& lightLibraryPath() const { return lightLibraryPath_; }

@@ -32,17 +32,24 @@ void setRootNames(Json::Value& doc, const std::string& name, const std::string& 
     doc["profileUUID"] = uuid;
 }
 
-bool fileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool fileExists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
 } // namespace
 
 int deviceKindOfClass(const std::string& className) {
     switch (classIndexOf(className)) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 3;
-    case 3: return ProfileLibrary::kHeadsetKind;
-    default: return 0;
+    case 0:
+        return 1;
+    case 1:
+        return 2;
+    case 2:
+        return 3;
+    case 3:
+        return ProfileLibrary::kHeadsetKind;
+    default:
+        return 0;
     }
 }
 
@@ -93,7 +100,8 @@ void ProfileLibrary::fillEntries(const Json::Value& listDoc) {
 std::vector<std::string> ProfileLibrary::names() const {
     std::vector<std::string> out;
     out.reserve(entries_.size());
-    for (const Entry& e : entries_) out.push_back(e.name);
+    for (const Entry& e : entries_)
+        out.push_back(e.name);
     return out;
 }
 
@@ -101,7 +109,8 @@ std::string ProfileLibrary::newUuid() const {
     // Unique within this process by construction; a file of the same name can still come from
     // another process started in the same millisecond, so never reuse an existing one.
     std::string uuid = makeTimestampName();
-    while (fileExists(profilePath(uuid))) uuid = makeTimestampName();
+    while (fileExists(profilePath(uuid)))
+        uuid = makeTimestampName();
     return uuid;
 }
 
@@ -124,7 +133,8 @@ bool ProfileLibrary::rebuildFromFiles(Json::Value& listDoc) {
               [](const Entry& a, const Entry& b) { return a.uuid < b.uuid; });
     listDoc = Json::Value(Json::objectValue);
     Json::Value& list = listDoc["profilelist"] = Json::Value(Json::arrayValue);
-    for (const Entry& e : found) list.append(listElement(e.name, e.uuid));
+    for (const Entry& e : found)
+        list.append(listElement(e.name, e.uuid));
     listDoc["profileselect"] = 0;
     return true;
 }
@@ -188,7 +198,8 @@ bool ProfileLibrary::addProfile() {
     std::vector<std::string> taken = names();
     int n = 1;
     std::string name = "Profile1";
-    while (nameTaken(taken, name)) name = "Profile" + std::to_string(++n);
+    while (nameTaken(taken, name))
+        name = "Profile" + std::to_string(++n);
     return appendProfile(name, io_.readJsonFile(factoryDefaultPath_), true);
 }
 
@@ -196,7 +207,8 @@ bool ProfileLibrary::copyProfile() {
     if (selected_ < 0 || selected_ >= static_cast<int>(entries_.size())) return false;
     std::vector<std::string> taken = names();
     std::string name = entries_[selected_].name + " copy";
-    while (nameTaken(taken, name)) name += " copy";
+    while (nameTaken(taken, name))
+        name += " copy";
     Json::Value doc = io_.readJsonFile(profilePath(entries_[selected_].uuid));
     return appendProfile(name, doc, false);
 }
@@ -211,7 +223,8 @@ bool ProfileLibrary::importProfile(const std::string& path) {
     if (!isImportable(doc)) return false;
     std::vector<std::string> taken = names();
     std::string name = JsonFileIo::fileTitle(path);
-    for (int k = 1; nameTaken(taken, name); ++k) name += "(" + std::to_string(k) + ")";
+    for (int k = 1; nameTaken(taken, name); ++k)
+        name += "(" + std::to_string(k) + ")";
     bool ok = appendProfile(name, doc, false);
     // A profile of an empty UUID is a leftover of an import gone wrong: never a real profile.
     std::remove((userDataFolder_ + ".Json").c_str());
@@ -288,8 +301,10 @@ bool ProfileLibrary::resetProfile() {
         Json::Value& to = json::arrayElement(json::objectMember(doc, "Device"), 0);
         for (const char* key : {"CustomEQNameInfo", "CustomEQHzValueInfo"}) {
             const Json::Value& v = member(from, key);
-            if (!v.isNull()) json::objectMember(to, key) = v;
-            else if (to.isObject()) to.removeMember(key);
+            if (!v.isNull())
+                json::objectMember(to, key) = v;
+            else if (to.isObject())
+                to.removeMember(key);
         }
     }
     return io_.writeJsonFile(path, doc);

@@ -23,12 +23,14 @@ using json::stringAt;
 
 std::uint32_t parseDelayText(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     if (i < text.size() && text[i] == '+') ++i;
     std::uint64_t v = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         v = v * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (v > std::numeric_limits<std::uint32_t>::max()) return std::numeric_limits<std::uint32_t>::max();
+        if (v > std::numeric_limits<std::uint32_t>::max())
+            return std::numeric_limits<std::uint32_t>::max();
     }
     return static_cast<std::uint32_t>(v);
 }
@@ -38,7 +40,8 @@ std::uint32_t delayOf(const Json::Value& event) {
     if (d.isString()) return parseDelayText(d.asString());
     std::int64_t v = json::toInt64(d);
     if (v < 0) return 0;
-    if (v > std::numeric_limits<std::uint32_t>::max()) return std::numeric_limits<std::uint32_t>::max();
+    if (v > std::numeric_limits<std::uint32_t>::max())
+        return std::numeric_limits<std::uint32_t>::max();
     return static_cast<std::uint32_t>(v);
 }
 
@@ -78,7 +81,8 @@ void MacroStore::load() {
 
 std::vector<std::string> MacroStore::names() const {
     std::vector<std::string> out;
-    for (const Entry& e : macros_) out.push_back(e.name);
+    for (const Entry& e : macros_)
+        out.push_back(e.name);
     return out;
 }
 
@@ -96,7 +100,8 @@ Json::Value MacroStore::readMacroFile(int index) const {
 
 std::string MacroStore::newGuid() const {
     std::string guid = makeTimestampName();
-    while (::access((folder_ + guid + ".mac").c_str(), F_OK) == 0) guid = makeTimestampName();
+    while (::access((folder_ + guid + ".mac").c_str(), F_OK) == 0)
+        guid = makeTimestampName();
     return guid;
 }
 
@@ -128,7 +133,8 @@ int MacroStore::newMacro() {
     std::vector<std::string> taken = names();
     int n = 1;
     std::string name = "macro_1";
-    while (nameTaken(taken, name)) name = "macro_" + std::to_string(++n);
+    while (nameTaken(taken, name))
+        name = "macro_" + std::to_string(++n);
     return appendEntry(name, newGuid());
 }
 
@@ -139,7 +145,8 @@ int MacroStore::importMacro(const std::string& path) {
     std::vector<std::string> taken = names();
     std::string title = JsonFileIo::fileTitle(path);
     std::string name = title;
-    for (int n = 1; nameTaken(taken, name); ++n) name = title + "_" + std::to_string(n);
+    for (int n = 1; nameTaken(taken, name); ++n)
+        name = title + "_" + std::to_string(n);
     std::string guid = newGuid();
     // The file first: an index entry must never name a file that is not there.
     if (!copyFileAtomic(path, folder_ + guid + ".mac")) return -1;
@@ -195,7 +202,9 @@ bool MacroStore::renameMacro(int index, const std::string& name) {
 
 // ------------------------------------------------------------------ light names
 
-std::string defaultLightNamesPath() { return defaultDataFolder() + "default_light.json"; }
+std::string defaultLightNamesPath() {
+    return defaultDataFolder() + "default_light.json";
+}
 
 LightNameLists readLightNames(const std::string& path, int classIndex) {
     JsonFileIo io;
@@ -219,7 +228,8 @@ std::vector<std::string> readCustomLightNames(const std::string& path, int class
     Json::Value doc = io.readJsonFile(path);
     const Json::Value& list = element(member(doc, "LightInfo"), classIndex);
     std::vector<std::string> out;
-    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i) out.push_back(stringAt(list[i], "LightName"));
+    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i)
+        out.push_back(stringAt(list[i], "LightName"));
     return out;
 }
 
@@ -228,7 +238,8 @@ std::vector<std::string> readMacroNames(const std::string& path) {
     Json::Value doc = io.readJsonFile(path);
     const Json::Value& list = member(doc, "MacroInfo");
     std::vector<std::string> out;
-    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i) out.push_back(stringAt(list[i], "MacroName"));
+    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i)
+        out.push_back(stringAt(list[i], "MacroName"));
     return out;
 }
 
@@ -239,7 +250,8 @@ DefaultStoreLists loadDefaultStores(const std::string& className) {
     MacroStore macros = MacroStore::forClass(className);
     out.macroNames = readMacroNames(macros.indexPath());
     out.lightNames = readLightNames(defaultLightNamesPath(), c);
-    out.customLightNames = readCustomLightNames(userDataFolder(className) + "norvo_light.config", c);
+    out.customLightNames =
+        readCustomLightNames(userDataFolder(className) + "norvo_light.config", c);
     return out;
 }
 
@@ -250,10 +262,14 @@ bool parseColourText(const std::string& text, std::uint32_t& out) {
     std::uint32_t v = 0;
     for (char c : text) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return false;
         v = (v << 4) | static_cast<std::uint32_t>(d);
     }
     out = v;
@@ -268,7 +284,8 @@ ColourPresetStore::ColourPresetStore(std::string userPath, std::string installed
     : userPath_(std::move(userPath)), installedPath_(std::move(installedPath)) {}
 
 namespace {
-void readSlots(const Json::Value& list, std::array<ColourSlot, kColourSlots>& slots, bool withUserData) {
+void readSlots(const Json::Value& list, std::array<ColourSlot, kColourSlots>& slots,
+               bool withUserData) {
     for (int i = 0; i < kColourSlots; ++i) {
         const Json::Value& e = element(list, i);
         ColourSlot& s = slots[static_cast<std::size_t>(i)];
@@ -277,7 +294,8 @@ void readSlots(const Json::Value& list, std::array<ColourSlot, kColourSlots>& sl
     }
 }
 
-void writeSlots(Json::Value& list, const std::array<ColourSlot, kColourSlots>& slots, bool withUserData) {
+void writeSlots(Json::Value& list, const std::array<ColourSlot, kColourSlots>& slots,
+                bool withUserData) {
     for (int i = 0; i < kColourSlots; ++i) {
         const ColourSlot& s = slots[static_cast<std::size_t>(i)];
         if (!s.present) continue;
@@ -315,7 +333,9 @@ bool ColourPresetStore::save(const ColourPresetValues& v) {
 
 // ------------------------------------------------------------------ languages and update date
 
-std::string languageListPath() { return defaultDataFolder() + "Language.config"; }
+std::string languageListPath() {
+    return defaultDataFolder() + "Language.config";
+}
 
 std::vector<LanguageEntry> readLanguages(const std::string& path) {
     JsonFileIo io;
@@ -330,7 +350,9 @@ std::vector<LanguageEntry> readLanguages(const std::string& path) {
     return out;
 }
 
-std::string updateDatePath() { return dataRootFolder() + "updatetime.config"; }
+std::string updateDatePath() {
+    return dataRootFolder() + "updatetime.config";
+}
 
 std::string todayText() {
     std::time_t now = std::time(nullptr);

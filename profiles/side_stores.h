@@ -95,7 +95,7 @@ private:
 struct LightEffectName {
     std::string nameKey; // language key of the effect's name
     bool visible = false;
-    int value = 0;       // the device's effect code
+    int value = 0; // the device's effect code
 };
 
 struct LightNameLists {
@@ -125,9 +125,9 @@ inline constexpr int kColourSlots = 20;
 inline constexpr const char* kColourPresetFileName = "color_option_info.config";
 
 struct ColourSlot {
-    bool present = false;    // "color" was there and is a hexadecimal number
-    std::uint32_t argb = 0;  // alpha, red, green, blue from the top byte down
-    std::string userData;    // saved colours only
+    bool present = false;   // "color" was there and is a hexadecimal number
+    std::uint32_t argb = 0; // alpha, red, green, blue from the top byte down
+    std::string userData;   // saved colours only
 };
 
 struct ColourPresetValues {
@@ -163,10 +163,10 @@ private:
 // ------------------------------------------------------------------ languages and update date
 
 struct LanguageEntry {
-    int id = 0;        // "Language_ID"
-    std::string name;  // "Language_name"
-    std::string file;  // "Language_file", relative to the skin's "lang/" folder
-    std::string text;  // "Language_text": the language's own name, as the settings list shows it
+    int id = 0;       // "Language_ID"
+    std::string name; // "Language_name"
+    std::string file; // "Language_file", relative to the skin's "lang/" folder
+    std::string text; // "Language_text": the language's own name, as the settings list shows it
 };
 
 // "Language.config" in the installed data folder.

@@ -46,11 +46,14 @@ bool parseIndex(const std::string& text, int& out) {
     return true;
 }
 
-bool knownClass(const std::string& name) { return quasar::classIndexOf(name) >= 0; }
+bool knownClass(const std::string& name) {
+    return quasar::classIndexOf(name) >= 0;
+}
 
 std::string classList() {
     std::string s;
-    for (auto name : quasar::kDeviceClassNames) s += (s.empty() ? "" : ", ") + std::string(name);
+    for (auto name : quasar::kDeviceClassNames)
+        s += (s.empty() ? "" : ", ") + std::string(name);
     return s;
 }
 
@@ -94,10 +97,11 @@ int runProfiles(const std::vector<std::string>& argsIn) {
     } else if (op == "add") {
         if (!needArgs(0)) return usageError("profiles", "add takes no arguments");
         done = lib.addProfile();
-        failure = static_cast<int>(lib.entries().size()) >= quasar::ProfileLibrary::kMaxAddedProfiles
-                      ? "no profile added: " + std::to_string(quasar::ProfileLibrary::kMaxAddedProfiles) +
-                            " profiles exist already"
-                      : "the profile could not be written";
+        failure =
+            static_cast<int>(lib.entries().size()) >= quasar::ProfileLibrary::kMaxAddedProfiles
+                ? "no profile added: " + std::to_string(quasar::ProfileLibrary::kMaxAddedProfiles) +
+                      " profiles exist already"
+                : "the profile could not be written";
     } else if (op == "copy") {
         if (!needArgs(0)) return usageError("profiles", "copy takes no arguments");
         done = lib.copyProfile();
@@ -161,7 +165,8 @@ void printMacros(const quasar::MacroStore& store, bool asJson) {
         return;
     }
     for (std::size_t i = 0; i < store.macros().size(); ++i)
-        std::cout << i << "  " << store.macros()[i].name << "  (" << store.macros()[i].guid << ")\n";
+        std::cout << i << "  " << store.macros()[i].name << "  (" << store.macros()[i].guid
+                  << ")\n";
 }
 
 int runMacros(const std::vector<std::string>& argsIn) {
@@ -203,7 +208,8 @@ int runMacros(const std::vector<std::string>& argsIn) {
         if (!needArgs(2) || !parseIndex(args[2], index))
             return usageError("macros", "rename needs a macro index and a name");
         if (index >= count) return fail("no macro " + args[2]);
-        if (!store.renameMacro(index, args[3])) return fail("the name is blank or could not be written");
+        if (!store.renameMacro(index, args[3]))
+            return fail("the name is blank or could not be written");
     } else if (op == "import") {
         if (!needArgs(1)) return usageError("macros", "import needs a file");
         if (count >= quasar::MacroStore::kMaxMacros)

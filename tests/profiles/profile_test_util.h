@@ -33,12 +33,16 @@ inline Json::Value parseJson(const std::string& text) {
     return v;
 }
 
-inline Json::Value readJson(const std::string& path) { return parseJson(readText(path)); }
+inline Json::Value readJson(const std::string& path) {
+    return parseJson(readText(path));
+}
 
 inline void writeJson(const std::string& path, const Json::Value& v) {
     writeText(path, v.toStyledString());
 }
 
-inline bool exists(const std::string& path) { return std::ifstream(path).good(); }
+inline bool exists(const std::string& path) {
+    return std::ifstream(path).good();
+}
 
 } // namespace quasar::testing

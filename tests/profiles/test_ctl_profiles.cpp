@@ -25,7 +25,8 @@ Result ctl(const std::string& home, const std::string& args) {
     if (!p) return r;
     std::array<char, 4096> buf;
     std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        r.out.append(buf.data(), n);
     int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
@@ -61,9 +62,15 @@ TEST(QuasarctlProfiles, OperationsAndStatus) {
     EXPECT_EQ(ctl(dir.path(), "profiles mouse reset").status, 0);
     EXPECT_EQ(ctl(dir.path(), "profiles mouse select 9").status, 1);
 
-    const char* usage[] = {"profiles", "profiles mouse", "profiles Mouse list", "profiles mouse jump",
-                           "profiles mouse select x", "profiles mouse rename", "macros mouse delete"};
-    for (const char* u : usage) EXPECT_EQ(ctl(dir.path(), u).status, 2) << u;
+    const char* usage[] = {"profiles",
+                           "profiles mouse",
+                           "profiles Mouse list",
+                           "profiles mouse jump",
+                           "profiles mouse select x",
+                           "profiles mouse rename",
+                           "macros mouse delete"};
+    for (const char* u : usage)
+        EXPECT_EQ(ctl(dir.path(), u).status, 2) << u;
 }
 
 TEST(QuasarctlMacros, OperationsAndStatus) {
@@ -85,6 +92,7 @@ TEST(QuasarctlMacros, OperationsAndStatus) {
     EXPECT_EQ(ctl(dir.path(), "macros keyboard export 0 " + dir.file("x.mac")).status, 1)
         << "a macro never saved has no file";
     EXPECT_EQ(ctl(dir.path(), "macros keyboard delete 7").status, 1);
-    EXPECT_EQ(ctl(dir.path(), "macros HD add").status, 1) << "the headset's macro list is only read";
+    EXPECT_EQ(ctl(dir.path(), "macros HD add").status, 1)
+        << "the headset's macro list is only read";
     EXPECT_EQ(ctl(dir.path(), "macros HD list").status, 0);
 }

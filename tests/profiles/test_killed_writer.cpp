@@ -29,12 +29,14 @@ TEST(KilledWriter, ProfileAlwaysParses) {
                 LightInfoValues li = doc.getLightInfo();
                 li.red = static_cast<std::uint8_t>(n);
                 doc.setLightInfo(li);
-                doc.setCustomLightColors(0, std::vector<CustomLightColor>(170, {std::uint8_t(n), 1, 2, 3}));
+                doc.setCustomLightColors(
+                    0, std::vector<CustomLightColor>(170, {std::uint8_t(n), 1, 2, 3}));
                 doc.save();
             }
         }
         // Let the child get going (the first round also seeds the file), then kill it mid-write.
-        for (int i = 0; i < 200 && !exists(profile); ++i) ::usleep(5000);
+        for (int i = 0; i < 200 && !exists(profile); ++i)
+            ::usleep(5000);
         ::usleep(20000 + 7000 * round);
         ::kill(child, SIGKILL);
         int status = 0;

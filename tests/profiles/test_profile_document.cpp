@@ -46,13 +46,14 @@ TEST_F(DocFixture, UnusableProfileIsSeededFromFactory) {
         const char* name;
         const char* text; // nullptr: no file at all
     };
-    const Case cases[] = {{"missing", nullptr},
-                          {"empty", ""},
-                          {"not json", "{\"Device\": [ {"},
-                          {"empty Device", R"({"Device":[],"profilename":"Mine"})"},
-                          {"null element", R"({"Device":[null],"profilename":"Mine"})"},
-                          {"Device not an array", R"({"Device":{"KeyList":[]},"profilename":"Mine"})"},
-                          {"root an array", "[1,2,3]"}};
+    const Case cases[] = {
+        {"missing", nullptr},
+        {"empty", ""},
+        {"not json", "{\"Device\": [ {"},
+        {"empty Device", R"({"Device":[],"profilename":"Mine"})"},
+        {"null element", R"({"Device":[null],"profilename":"Mine"})"},
+        {"Device not an array", R"({"Device":{"KeyList":[]},"profilename":"Mine"})"},
+        {"root an array", "[1,2,3]"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::remove(profile.c_str());
@@ -133,7 +134,9 @@ TEST_F(DocFixture, WrongTypesReadAsDefaults) {
     EXPECT_EQ(colors, std::vector<CustomLightColor>(3));
     kb.setCustomLightColors(1, {{1, 2, 3, 4}});
     ASSERT_TRUE(kb.save());
-    EXPECT_EQ(readJson(profile)["Device"][0]["CustomLightMode"]["LightColorInfo"][1][0]["Blue"].asInt(), 3);
+    EXPECT_EQ(
+        readJson(profile)["Device"][0]["CustomLightMode"]["LightColorInfo"][1][0]["Blue"].asInt(),
+        3);
 
     CMouseProfiledata mouse;
     open(mouse, profile);
@@ -198,7 +201,7 @@ TEST_F(DocFixture, KeyListWritesOnlyAssignments) {
     ASSERT_TRUE(doc.save());
     Json::Value onDisk = readJson(profile);
     EXPECT_EQ(onDisk["profilename"].asString(), "Keep");
-    const Json::Value& list = onDisk["Device"][0]["KeyList"];  // onDisk outlives it
+    const Json::Value& list = onDisk["Device"][0]["KeyList"]; // onDisk outlives it
     EXPECT_EQ(list[0]["Assignment"].asInt(), 0x700201);
     EXPECT_FALSE(list[0].isMember("DefaultAssignment"));
     EXPECT_EQ(list[1]["DefaultAssignment"].asInt(), 2097157);
@@ -293,7 +296,8 @@ TEST_F(DocFixture, DpiStagesMergeIntoCache) {
     m.setDpiStages({{1, 0, 1, 1, 0, 0, 0}, {1, 0, 2, 2, 0, 0, 0}, {1, 0, 3, 3, 0, 0, 0}});
     // Another profile with a single stage.
     std::string other = dir.file("other.Json");
-    writeText(other, R"({"Device":[{"DPIStages":{"StageActive":0,"StageDPIs":[{"StageDPIX":9}]}}]})");
+    writeText(other,
+              R"({"Device":[{"DPIStages":{"StageActive":0,"StageDPIs":[{"StageDPIX":9}]}}]})");
     m.setProfilePath(other);
     m.loadSection(other);
     std::vector<DpiStage> stages = m.getDpiStages();
@@ -322,11 +326,13 @@ TEST_F(DocFixture, MissingColourGroupIsAdded) {
 // A user effect is read from the ".light" file its Guid names beside the light library; a Guid
 // that reaches outside that folder is refused.
 TEST_F(DocFixture, CustomEffectGuidStaysInItsFolder) {
-    writeText(dir.file("norvo_light.config"),
-              R"({"LightInfo":[[{"LightName":"Mine","Guid":"g1"},{"LightName":"Evil","Guid":"../evil"},
+    writeText(
+        dir.file("norvo_light.config"),
+        R"({"LightInfo":[[{"LightName":"Mine","Guid":"g1"},{"LightName":"Evil","Guid":"../evil"},
                                {"LightName":"Abs","Guid":"/tmp/evil"}]]})");
-    writeText(dir.file("g1.light"),
-              R"({"LEDEffectList":[{"LEDREGMode":1,"red":9,"Time":500,"Cyle":2},{"LEDREGMode":"x"}]})");
+    writeText(
+        dir.file("g1.light"),
+        R"({"LEDEffectList":[{"LEDREGMode":1,"red":9,"Time":500,"Cyle":2},{"LEDREGMode":"x"}]})");
     // A readable file outside the folder that must never be picked up.
     std::string outside = dir.path() + "/../evil.light";
     writeText(outside, R"({"LEDEffectList":[{"LEDREGMode":3}]})");
@@ -382,7 +388,8 @@ TEST(FactoryProfiles, CompleteSections) {
         EXPECT_EQ(buttons[i].defaultEntry.action, toKeyAction(MouseDefaultKeyTable[i])) << i;
     std::vector<DpiStage> stages = mouse.getDpiStages();
     ASSERT_EQ(stages.size(), 5u);
-    for (const DpiStage& s : stages) EXPECT_GT(s.dpiX, 0);
+    for (const DpiStage& s : stages)
+        EXPECT_GT(s.dpiX, 0);
     EXPECT_LT(mouse.activeDpiStage(), 5);
     EXPECT_FALSE(mouse.getCorrectInfo().empty());
 
@@ -393,7 +400,8 @@ TEST(FactoryProfiles, CompleteSections) {
     for (int p = 1; p <= 12; ++p) {
         std::vector<int> bands = hd.getEqBands(p);
         ASSERT_EQ(bands.size(), 10u);
-        for (int b : bands) anyNonZero |= b != 0;
+        for (int b : bands)
+            anyNonZero |= b != 0;
     }
     EXPECT_TRUE(anyNonZero);
     EXPECT_EQ(hd.currentSection(), before) << "all twelve presets are present";

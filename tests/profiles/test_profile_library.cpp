@@ -27,7 +27,8 @@ struct LibraryFixture : ::testing::Test {
     Json::Value list() { return readJson(lib.listPath()); }
     std::vector<std::string> names() {
         std::vector<std::string> out;
-        for (const auto& e : lib.entries()) out.push_back(e.name);
+        for (const auto& e : lib.entries())
+            out.push_back(e.name);
         return out;
     }
     Json::Value selectedProfile() { return readJson(lib.selectedProfilePath()); }
@@ -82,7 +83,8 @@ TEST_F(LibraryFixture, AddNamesAndLimit) {
     ASSERT_TRUE(lib.addProfile());
     EXPECT_EQ(names(), (std::vector<std::string>{"Profile1", "profile3", "Profile2", "Profile4"}));
 
-    while (lib.entries().size() < 50) ASSERT_TRUE(lib.addProfile());
+    while (lib.entries().size() < 50)
+        ASSERT_TRUE(lib.addProfile());
     EXPECT_FALSE(lib.addProfile());
     EXPECT_EQ(lib.entries().size(), 50u);
     EXPECT_TRUE(lib.copyProfile());
@@ -96,12 +98,13 @@ TEST_F(LibraryFixture, AddNamesAndLimit) {
 
 // Copy: "%s copy" until free; the file is the selected profile's with the new names.
 TEST_F(LibraryFixture, CopyNamesAndContent) {
-    writeText(lib.selectedProfilePath(),
-              R"({"profilename":"Profile1","profileUUID":")" + lib.selectedUuid() +
-                  R"(","Device":[{"LightInfo":{"SelectItem":9}}]})");
+    writeText(lib.selectedProfilePath(), R"({"profilename":"Profile1","profileUUID":")" +
+                                             lib.selectedUuid() +
+                                             R"(","Device":[{"LightInfo":{"SelectItem":9}}]})");
     ASSERT_TRUE(lib.copyProfile());
     ASSERT_TRUE(lib.copyProfile());
-    ASSERT_EQ(names(), (std::vector<std::string>{"Profile1", "Profile1 copy", "Profile1 copy copy"}));
+    ASSERT_EQ(names(),
+              (std::vector<std::string>{"Profile1", "Profile1 copy", "Profile1 copy copy"}));
     Json::Value copy = readJson(lib.profilePath(lib.entries()[1].uuid));
     EXPECT_EQ(copy["Device"][0]["LightInfo"]["SelectItem"].asInt(), 9);
     EXPECT_EQ(copy["profilename"].asString(), "Profile1 copy");
@@ -145,7 +148,8 @@ TEST_F(LibraryFixture, RenameRules) {
                           {"PROFILE1", ProfileLibrary::RenameNameUsed},
                           {"Profile2", ProfileLibrary::RenameDone},
                           {"Größe", ProfileLibrary::RenameDone}};
-    for (const Case& c : cases) EXPECT_EQ(lib.renameProfile(c.name), c.result) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(lib.renameProfile(c.name), c.result) << c.name;
     EXPECT_EQ(lib.renameProfile("GRÖSSE"), ProfileLibrary::RenameDone) << "ß has no capital";
     lib.selectProfile(0);
     EXPECT_EQ(lib.renameProfile("grösse"), ProfileLibrary::RenameNameUsed) << "case beyond ASCII";
@@ -161,15 +165,18 @@ TEST_F(LibraryFixture, ImportNamesAndValidation) {
     std::string gaming = dir.file("Gaming.json");
     writeText(gaming, R"({"profilename":"Inside","profileUUID":"1999_01_01_00_00_00_000",
                           "Device":[{"LightInfo":{"SelectItem":17}}],"extra":1})");
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(lib.importProfile(gaming));
-    EXPECT_EQ(names(), (std::vector<std::string>{"Profile1", "Gaming", "Gaming(1)", "Gaming(1)(2)"}));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(lib.importProfile(gaming));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"Profile1", "Gaming", "Gaming(1)", "Gaming(1)(2)"}));
     Json::Value imported = readJson(lib.profilePath(lib.entries()[1].uuid));
     EXPECT_EQ(imported["profilename"].asString(), "Gaming");
     EXPECT_EQ(imported["profileUUID"].asString(), lib.entries()[1].uuid);
     EXPECT_EQ(imported["Device"][0]["LightInfo"]["SelectItem"].asInt(), 17);
     EXPECT_EQ(imported["extra"].asInt(), 1);
 
-    const char* bad[] = {"not json", R"({"profilename":"x"})", R"(["profilename","profileUUID"])", ""};
+    const char* bad[] = {"not json", R"({"profilename":"x"})", R"(["profilename","profileUUID"])",
+                         ""};
     for (const char* text : bad) {
         writeText(dir.file("bad.json"), text);
         EXPECT_FALSE(lib.importProfile(dir.file("bad.json"))) << text;
@@ -192,12 +199,12 @@ TEST_F(LibraryFixture, ExportWritesTheProfile) {
 
 // Reset: the factory profile with the profile's own names; a headset keeps its custom presets.
 TEST_F(LibraryFixture, ResetKeepsHeadsetPresetsOnly) {
-    const std::string custom = R"("CustomEQNameInfo":[{"Name":"Mine"}],"CustomEQHzValueInfo":[[{"value":4}]])";
+    const std::string custom =
+        R"("CustomEQNameInfo":[{"Name":"Mine"}],"CustomEQHzValueInfo":[[{"value":4}]])";
     auto dirty = [&] {
-        writeText(lib.selectedProfilePath(), R"({"profilename":"Profile1","profileUUID":")" +
-                                                 lib.selectedUuid() +
-                                                 R"(","Device":[{"LightInfo":{"SelectItem":9},)" +
-                                                 custom + "}]}");
+        writeText(lib.selectedProfilePath(),
+                  R"({"profilename":"Profile1","profileUUID":")" + lib.selectedUuid() +
+                      R"(","Device":[{"LightInfo":{"SelectItem":9},)" + custom + "}]}");
     };
     dirty();
     ASSERT_TRUE(lib.resetProfile());
@@ -234,7 +241,8 @@ TEST_F(LibraryFixture, DamagedListKeepsProfiles) {
         again.setFolders(folder, factory);
         again.loadProfileList();
         std::vector<std::string> after;
-        for (const auto& e : again.entries()) after.push_back(e.name);
+        for (const auto& e : again.entries())
+            after.push_back(e.name);
         EXPECT_EQ(after, before) << text;
         EXPECT_EQ(profileFiles(), 2u) << text;
     }

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "profile_test_util.h"
 #include "platform/program_paths.h"
+#include "profile_test_util.h"
 #include "profiles/data_folders.h"
 #include "profiles/side_stores.h"
 
@@ -20,7 +20,8 @@ struct MacroFixture : ::testing::Test {
     std::vector<std::string> onDiskNames() {
         std::vector<std::string> out;
         Json::Value index = readJson(store.indexPath());
-        for (const auto& e : index["MacroInfo"]) out.push_back(e["MacroName"].asString());
+        for (const auto& e : index["MacroInfo"])
+            out.push_back(e["MacroName"].asString());
         return out;
     }
 };
@@ -40,12 +41,14 @@ TEST_F(MacroFixture, NewMacroNamesAndLimit) {
     store.newMacro();
     EXPECT_EQ(store.macros().back().name, "macro_1") << "names compare ignoring case";
 
-    while (store.macros().size() < 50) ASSERT_GE(store.newMacro(), 0);
+    while (store.macros().size() < 50)
+        ASSERT_GE(store.newMacro(), 0);
     EXPECT_EQ(store.newMacro(), -1);
     writeText(dir.file("Combo.mac"), R"({"Events":[]})");
     EXPECT_EQ(store.importMacro(dir.file("Combo.mac")), -1);
     std::set<std::string> guids;
-    for (const auto& m : store.macros()) guids.insert(m.guid);
+    for (const auto& m : store.macros())
+        guids.insert(m.guid);
     EXPECT_EQ(guids.size(), 50u) << "every macro has its own Guid";
 }
 
@@ -99,11 +102,15 @@ TEST_F(MacroFixture, SaveStepsAndDelays) {
         const char* json;
         std::uint32_t delay;
     };
-    const Case cases[] = {{R"({"Delay":150})", 150},   {R"({"Delay":"150"})", 150},
-                          {R"({"Delay":-5})", 0},      {R"({"Delay":[1]})", 0},
-                          {R"({"Delay":"abc"})", 0},   {R"({})", 0},
+    const Case cases[] = {{R"({"Delay":150})", 150},
+                          {R"({"Delay":"150"})", 150},
+                          {R"({"Delay":-5})", 0},
+                          {R"({"Delay":[1]})", 0},
+                          {R"({"Delay":"abc"})", 0},
+                          {R"({})", 0},
                           {R"({"Delay":"99999999999"})", 0xFFFFFFFFu}};
-    for (const Case& c : cases) EXPECT_EQ(delayOf(parseJson(c.json)), c.delay) << c.json;
+    for (const Case& c : cases)
+        EXPECT_EQ(delayOf(parseJson(c.json)), c.delay) << c.json;
 }
 
 // Deleting moves later macros up and removes the file; renaming touches only the index.
@@ -200,8 +207,10 @@ TEST(UpdateDate, RoundTripAndFormat) {
 // The installed light names, languages and audio styles are complete, and every language key
 // they use has an English and a German text.
 TEST(FactoryStores, InstalledFilesAreComplete) {
-    Json::Value en = readJson(std::filesystem::path(QUASAR_SOURCE_DATA_DIR) / "skin/lang/en.data.json");
-    Json::Value de = readJson(std::filesystem::path(QUASAR_SOURCE_DATA_DIR) / "skin/lang/de.data.json");
+    Json::Value en =
+        readJson(std::filesystem::path(QUASAR_SOURCE_DATA_DIR) / "skin/lang/en.data.json");
+    Json::Value de =
+        readJson(std::filesystem::path(QUASAR_SOURCE_DATA_DIR) / "skin/lang/de.data.json");
     ASSERT_TRUE(en.isObject());
     ASSERT_TRUE(de.isObject());
     auto hasTexts = [&](const std::string& key) {
@@ -217,7 +226,8 @@ TEST(FactoryStores, InstalledFilesAreComplete) {
             hasTexts(e.nameKey);
             EXPECT_TRUE(e.visible);
         }
-        for (const std::string& a : names.areas) hasTexts(a);
+        for (const std::string& a : names.areas)
+            hasTexts(a);
     }
     EXPECT_TRUE(readLightNames(defaultLightNamesPath(), 4).effects.empty());
 
@@ -233,12 +243,14 @@ TEST(FactoryStores, InstalledFilesAreComplete) {
     TempDir dir;
     ColourPresetStore colours(dir.file("c.config"), defaultDataFolder() + kColourPresetFileName);
     ColourPresetValues v = colours.open();
-    for (const ColourSlot& s : v.swatches) EXPECT_TRUE(s.present);
+    for (const ColourSlot& s : v.swatches)
+        EXPECT_TRUE(s.present);
 
     Json::Value audio = readJson(defaultDataFolder() + "AudioFile.json");
     EXPECT_EQ(audio["Device"]["AudioLightInfo"]["nStyleName4"].isString(), true);
     for (int gun = 0; gun < 4; ++gun) {
-        Json::Value shoot = readJson(defaultDataFolder() + "ShootData_" + std::to_string(gun) + ".Shoot");
+        Json::Value shoot =
+            readJson(defaultDataFolder() + "ShootData_" + std::to_string(gun) + ".Shoot");
         ASSERT_EQ(shoot["Events"].size(), 180u) << gun;
         std::vector<MacroEventRecord> ev = macroEvents(shoot);
         for (int b = 0; b < 30; ++b) {

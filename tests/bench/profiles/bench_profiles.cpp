@@ -27,8 +27,12 @@ void* operator new(std::size_t n) {
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 using namespace quasar;
 
@@ -107,7 +111,8 @@ template <bool kCopy> void libraryOp(benchmark::State& state) {
         lib.setDeviceKind(1);
         lib.setFolders(folder, factoryDefaultPath("keyboard"));
         lib.loadProfileList();
-        for (int i = 0; i < 4; ++i) lib.addProfile();
+        for (int i = 0; i < 4; ++i)
+            lib.addProfile();
     };
     fresh();
     AllocationCounter count(state);
@@ -124,8 +129,12 @@ template <bool kCopy> void libraryOp(benchmark::State& state) {
     }
 }
 
-void BM_LibraryAdd(benchmark::State& state) { libraryOp<false>(state); }
-void BM_LibraryCopy(benchmark::State& state) { libraryOp<true>(state); }
+void BM_LibraryAdd(benchmark::State& state) {
+    libraryOp<false>(state);
+}
+void BM_LibraryCopy(benchmark::State& state) {
+    libraryOp<true>(state);
+}
 BENCHMARK(BM_LibraryAdd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LibraryCopy)->Unit(benchmark::kMillisecond);
 
