@@ -59,6 +59,8 @@ CMainWnd::~CMainWnd() {
     if (skinFrame_) skinFrame_.reset();
     if (trayMenu_) trayMenu_->close();
     trayMenu_.reset();
+    if (macroMenu_) macroMenu_->close();
+    macroMenu_.reset();
     if (window_) window_->removeNotifier(this);
     if (tray_) tray_->hide();
     tray_.reset();
@@ -383,9 +385,9 @@ void CMainWnd::notify(ui::Notification& n) {
         if (!n.sender) {
             menuCommand(n.item);
         } else if (nameIs(name, "macro_action")) {
-            if (trayMenu_ && trayMenu_->isOpen()) trayMenu_->close();
-            trayMenu_ = toolkit_.createMenu("XML/Menus/macro_action_menu.xml", window_.get());
-            if (trayMenu_) trayMenu_->popupAtCursor();
+            if (macroMenu_ && macroMenu_->isOpen()) macroMenu_->close();
+            macroMenu_ = toolkit_.createMenu("XML/Menus/macro_action_menu.xml", window_.get());
+            if (macroMenu_) macroMenu_->popupAtCursor();
         }
     } else if (n.is("click")) {
         if (nameIs(name, "closebtn")) hideToTray();

@@ -116,6 +116,7 @@ private:
     std::unique_ptr<ui::Window> window_;
     std::unique_ptr<ui::TrayIcon> tray_;
     std::unique_ptr<ui::Menu> trayMenu_;
+    std::unique_ptr<ui::Menu> macroMenu_;
     std::unique_ptr<CSkinFrame> skinFrame_;
     CAboutWnd* about_ = nullptr;
     CColorSelectWnd* picker_ = nullptr;

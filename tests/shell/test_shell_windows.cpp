@@ -148,11 +148,14 @@ TEST_F(ShellWindows, StartsHiddenThenShowsWithNoDeviceAndHidesAndReturnsFromTheT
 TEST_F(ShellWindows, LanguageSwitchChangesTextsAndIsRememberedAcrossARestart) {
     std::string key;
     std::string english, german;
+    quasar::SettingsKey stored("Brimlet Quasar+ 88-Key RGB Keyboard keyboard");
+    ASSERT_TRUE(stored.writeNumber("LANGUAGE", 2052)); // no language carries it
     {
         quasar::CMainWnd wnd(*gToolkit);
         ASSERT_TRUE(wnd.create());
         ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
         EXPECT_EQ(wnd.language(), 0);
+        EXPECT_EQ(stored.readNumber("LANGUAGE").value_or(0), 1033u); // the first one written back
         ui::Control* label = wnd.window()->findControl("nodevice_title");
         ASSERT_NE(label, nullptr);
         key = label->textKey();
@@ -167,7 +170,6 @@ TEST_F(ShellWindows, LanguageSwitchChangesTextsAndIsRememberedAcrossARestart) {
         EXPECT_EQ(wnd.language(), 1);
         EXPECT_EQ(label->text(), german);
         EXPECT_EQ(wnd.currentFontFace(), "Verdana Unicode MS"); // left index 0's own face
-        quasar::SettingsKey stored("Brimlet Quasar+ 88-Key RGB Keyboard keyboard");
         EXPECT_EQ(stored.readNumber("LANGUAGE").value_or(0), 1031u);
     }
     quasar::CMainWnd again(*gToolkit);
@@ -220,10 +222,16 @@ TEST_F(ShellWindows, ColourPickerClampsItsFieldsAndStartsTheUsersPresetFile) {
 TEST_F(ShellWindows, ColourPickerSwatchChoiceIsStoredInTheUsersFile) {
     TempDir presets;
     std::string user = presets.file("color_option_info.config");
+    std::ofstream(user) << "{ damaged"; // reads as missing: the installed presets are used
     quasar::CColorSelectWnd picker(*gToolkit, nullptr, user,
                                    quasar::defaultDataFolder() + "color_option_info.config");
     picker.initialise();
     ui::Window* w = picker.window();
+    EXPECT_EQ(w->findControl("color_option_0")->bkColor() & 0xFFFFFF,
+              picker.presets().swatches[0].argb & 0xFFFFFF);
+    EXPECT_TRUE(picker.presets().swatches[0].present);
+    EXPECT_EQ(quasar::JsonFileIo().readFileText(user),
+              quasar::JsonFileIo().readFileText(quasar::defaultDataFolder() + "color_option_info.config"));
     ui::Control* swatch = w->findControl("color_option_3");
     swatch->setSelected(true);
     w->sendNotify(swatch, "selectchanged");
