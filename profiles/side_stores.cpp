@@ -99,9 +99,15 @@ Json::Value MacroStore::readMacroFile(int index) const {
 }
 
 std::string MacroStore::newGuid() const {
+    // Unique in this process by construction; another process may have made the same text in
+    // the same millisecond, and a new macro has no file until it is saved: check both.
+    auto used = [&](const std::string& guid) {
+        for (const Entry& e : macros_)
+            if (e.guid == guid) return true;
+        return ::access((folder_ + guid + ".mac").c_str(), F_OK) == 0;
+    };
     std::string guid = makeTimestampName();
-    while (::access((folder_ + guid + ".mac").c_str(), F_OK) == 0)
-        guid = makeTimestampName();
+    while (used(guid)) guid = makeTimestampName();
     return guid;
 }
 
