@@ -272,9 +272,9 @@ def tab_icons():
         'virtual': ('<circle cx="12" cy="12" r="2.5" %s/><path d="M7.5 7.5a6.4 6.4 0 0 0 0 9M16.5 7.5a6.4 6.4 0 0 1 0 9'
                     'M4.6 4.6a10.5 10.5 0 0 0 0 14.8M19.4 4.6a10.5 10.5 0 0 1 0 14.8" %s/>'),
     }
-    # Each function tab is one 180 x 44 picture: background of its state and the icon at the left;
+    # Each function tab is one 204 x 44 picture: background of its state and the icon at the left;
     # the button draws its caption over it.
-    w, h = 180, 44
+    w, h = 204, 44
     defs = ('<linearGradient id="s" x1="0" y1="0" x2="1" y2="0"><stop offset="0" stop-color="%s" '
             'stop-opacity="0.34"/><stop offset="1" stop-color="%s" stop-opacity="0.04"/></linearGradient>'
             % (ACCENT, ACCENT))

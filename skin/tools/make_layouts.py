@@ -246,7 +246,7 @@ def device_profile():
     tabs = []
     for name, icon, key, shown in TABS:
         kw = {} if shown else {'visible': False}
-        tabs.append(W('QPushButton', name, fixed=(180, 44), checkable=True, group='device_function_tab',
+        tabs.append(W('QPushButton', name, fixed=(204, 44), checkable=True, group='device_function_tab',
                       role='fntab', textkey=key,
                       normalimage=img('common/tab/%s_normal.png' % icon),
                       hotimage=img('common/tab/%s_hot.png' % icon),
