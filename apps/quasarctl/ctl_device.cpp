@@ -91,10 +91,13 @@ std::string openSlotChannel(CommandChannel& channel, const InterfaceSlot& slot) 
 }
 
 // Through the receiver the device behind it may take a moment to answer: ask for the link up to
-// 26 times, 50 ms apart.
+// 26 times, 50 ms apart. A receiver that does not answer at all costs seconds per query, so the
+// asking also ends once about two seconds have gone by.
 bool waitForReceiverLink(CommandChannel& channel) {
+    const auto start = std::chrono::steady_clock::now();
     for (int attempt = 0; attempt < 26; ++attempt) {
         if (ReceiverLinkQuery(channel)) return true;
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(2)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;

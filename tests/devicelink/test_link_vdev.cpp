@@ -323,6 +323,19 @@ TEST_F(DeviceLink, CommandsFrameAndChunkTheirData) {
     EXPECT_EQ(ReadStatus(channel, std::span<std::uint8_t>(status, 6), 6, 0), kStatusOk);
     EXPECT_EQ(Report(status, status + 8), (Report{0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0xCC, 0xCC}));
     EXPECT_EQ(chunksOf(commands(Model::Keyboard)), (std::vector<Chunk>{{26, 6, 0}}));
+    // One report carries at most 56 bytes, whatever is asked.
+    std::vector<std::uint8_t> wide(64, 0xCC);
+    host().clearReceived(kb);
+    EXPECT_EQ(ReadStatus(channel, wide, 60, 0), kStatusOk);
+    EXPECT_EQ(chunksOf(commands(Model::Keyboard)), (std::vector<Chunk>{{26, 56, 0}}));
+    EXPECT_EQ(prefix(wide, 0, 56), prefix(host().memory(kb).status, 0, 56));
+    EXPECT_EQ(prefix(wide, 56, 8), std::vector<std::uint8_t>(8, 0xCC));
+
+    // A buffer shorter than the block: the whole block is read, only the buffer is filled.
+    std::vector<std::uint8_t> guarded(264, 0xCC);
+    EXPECT_EQ(ReadKeyTable(channel, std::span<std::uint8_t>(guarded.data(), 100)), kStatusOk);
+    EXPECT_EQ(prefix(guarded, 0, 100), prefix(table, 0, 100));
+    EXPECT_EQ(prefix(guarded, 100, 164), std::vector<std::uint8_t>(164, 0xCC));
 
     EXPECT_EQ(HostLightingOn(channel), kStatusOk);
     EXPECT_EQ(ConfigEnd(channel), kStatusOk);
