@@ -433,6 +433,15 @@ TEST(HidTransfer, CloseOrCancelFromAnotherThreadEndsAnInfiniteRead) {
     EXPECT_FALSE(hid.cancelEvent().isSet());
     server->broadcast({0x03, 0x01, 0x04});
     EXPECT_TRUE(hid.read(buf, 3, nullptr, 2000));
+    // Signalled directly while idle, the event ends the next transfer at once, before a report
+    // that is already waiting (which the transfer after it then gets).
+    server->broadcast({0x03, 0x09, 0x04});
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    hid.cancelEvent().set();
+    EXPECT_FALSE(hid.read(buf, 3, nullptr, 2000));
+    EXPECT_FALSE(hid.cancelEvent().isSet());
+    ASSERT_TRUE(hid.read(buf, 3, nullptr, 2000));
+    EXPECT_EQ(buf[1], 0x09);
 
     // close.
     reader = std::async(std::launch::async, [&] { return hid.read(buf, 3, nullptr, kInfinite); });
