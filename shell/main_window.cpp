@@ -390,6 +390,8 @@ void CMainWnd::notify(ui::Notification& n) {
             if (macroMenu_) macroMenu_->popupAtCursor();
         }
     } else if (n.is("click")) {
+        // The skin chooser goes away once the user works elsewhere in the window.
+        if (skinFrame_ && skinFrame_->isOpen() && !nameIs(name, "skinbtn")) skinFrame_->close();
         if (nameIs(name, "closebtn")) hideToTray();
         else if (nameIs(name, "minbtn")) window_->minimize();
         else if (nameIs(name, "maxbtn")) window_->maximize();

@@ -303,6 +303,9 @@ TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
     ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
     EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "0");
     EXPECT_EQ(ini.value("SKINIMAGE", "IMAGE").value_or("?"), "common/background.png");
+
+    click(wnd.window(), "skinbtn"); // the button toggles the chooser
+    EXPECT_FALSE(frame->isOpen());
 }
 
 TEST_F(ShellWindows, ExitFromTheTrayMenuEndsTheLoop) {
