@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -627,6 +628,66 @@ TEST_F(VdevTest, TwinsShareTheirMemory) {
     ASSERT_TRUE(read);
     expectWellFormedAnswer(*read, vdev::CmdReadSettings, 0);
     EXPECT_EQ(host().dumpState(rx)["twinOf"].asInt(), cable);
+}
+
+// Several clients of one node, events, and another device coming and going, all at once: each
+// client finds its own answers among everyone's (hidraw hands every input report to every client)
+// and nothing is lost or mixed up.
+TEST_F(VdevTest, ConcurrentClientsEventsAndReplugs) {
+    const int kb = add(DeviceModel::Keyboard);
+    const int mouse = add(DeviceModel::Mouse);
+    start();
+    auto worker = [&](std::uint8_t write, std::uint8_t read, std::uint16_t base, int* failures) {
+        NodeClient client(host().nodePath(kb));
+        // The answer to (code, offset): other clients' answers and events are skipped.
+        auto answerTo = [&](std::uint8_t code, std::uint16_t offset) -> std::optional<Bytes> {
+            for (int i = 0; i < 1000; ++i) {
+                auto a = client.receive();
+                if (!a || a->empty()) return std::nullopt;
+                if (a->size() == 64 && (*a)[3] == code && ((*a)[5] | ((*a)[6] << 8)) == offset)
+                    return a;
+            }
+            return std::nullopt;
+        };
+        for (int i = 0; i < 150; ++i) {
+            const auto offset = static_cast<std::uint16_t>(base + (i % 4) * 16);
+            const Bytes data = pattern(16, static_cast<std::uint8_t>(i + base));
+            std::optional<Bytes> w;
+            if (!client.send(vdev::makeRequest(write, 16, offset, data.data())) ||
+                !(w = answerTo(write, offset)) || (*w)[7] != 0) {
+                ++*failures;
+                continue;
+            }
+            if (!client.send(vdev::makeRequest(read, 16, offset))) {
+                ++*failures;
+                continue;
+            }
+            auto r = answerTo(read, offset);
+            if (!r || slice(*r, 8, 16) != data) ++*failures;
+        }
+    };
+    int failuresA = 0, failuresB = 0;
+    std::atomic<bool> done{false};
+    std::thread a(worker, vdev::CmdWriteSettings, vdev::CmdReadSettings, 0, &failuresA);
+    std::thread b(worker, vdev::CmdWriteKeyTable, vdev::CmdReadKeyTable, 384, &failuresB);
+    std::thread churn([&] {
+        while (!done) {
+            host().sendEvent(kb, 0x0505);
+            host().unplug(mouse);
+            host().replug(mouse);
+            (void)host().dumpAll();
+            // Events at a pace clients keep up with: a client that falls behind loses reports.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    a.join();
+    b.join();
+    done = true;
+    churn.join();
+    EXPECT_EQ(failuresA, 0);
+    EXPECT_EQ(failuresB, 0);
+    EXPECT_TRUE(host().isPlugged(mouse));
+    EXPECT_TRUE(connect(mouse)->transact(vdev::makeRequest(vdev::CmdConfigBegin, 0, 0)));
 }
 
 TEST_F(VdevTest, RecordsEveryReportIncludingHeadsetLights) {
