@@ -16,9 +16,9 @@ namespace {
 
 void traceReportLine(const std::uint8_t* b) {
     trace::printf(QUASAR_REPORT_LINE_FORMAT "\n", b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7],
-                  b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15], b[16], b[17], b[18],
-                  b[19], b[20], b[21], b[22], b[23], b[24], b[25], b[26], b[27], b[28], b[29],
-                  b[30], b[31]);
+                  b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15], b[16], b[17], b[18], b[19],
+                  b[20], b[21], b[22], b[23], b[24], b[25], b[26], b[27], b[28], b[29], b[30],
+                  b[31]);
 }
 
 // The title, then the 64 bytes as two lines. Formatting only happens while tracing is on, so
@@ -40,13 +40,20 @@ void buildReport(std::uint8_t (&report)[CommandChannel::kReportSize], const std:
 
 std::string_view statusText(int status) {
     switch (status) {
-    case kStatusOk: return "ok";
-    case kStatusNoAnswer: return "no answer (channel not open or time-out)";
-    case kStatusWriteFailed: return "write failed";
-    case kStatusUnreachable: return "device behind the receiver not reachable";
-    case kStatusRefusedFF: return "device refused the command (0xFF)";
-    case kStatusRefusedFE: return "device refused the command (0xFE)";
-    case kStatusBadBlock: return "invalid key-table block";
+    case kStatusOk:
+        return "ok";
+    case kStatusNoAnswer:
+        return "no answer (channel not open or time-out)";
+    case kStatusWriteFailed:
+        return "write failed";
+    case kStatusUnreachable:
+        return "device behind the receiver not reachable";
+    case kStatusRefusedFF:
+        return "device refused the command (0xFF)";
+    case kStatusRefusedFE:
+        return "device refused the command (0xFE)";
+    case kStatusBadBlock:
+        return "invalid key-table block";
     }
     return "unknown status";
 }

@@ -21,13 +21,13 @@
 namespace quasar {
 
 // Status codes of transactions and commands.
-inline constexpr int kStatusOk = 1;            // written and answered
-inline constexpr int kStatusNoAnswer = 0;      // channel not open, or no answer in time
-inline constexpr int kStatusWriteFailed = -1;  // the write failed or timed out
+inline constexpr int kStatusOk = 1;             // written and answered
+inline constexpr int kStatusNoAnswer = 0;       // channel not open, or no answer in time
+inline constexpr int kStatusWriteFailed = -1;   // the write failed or timed out
 inline constexpr int kStatusUnreachable = -101; // receiver: the device behind it is not reachable
-inline constexpr int kStatusRefusedFF = -102;  // the device refused the command (0xFF)
-inline constexpr int kStatusRefusedFE = -103;  // the device refused the command (0xFE)
-inline constexpr int kStatusBadBlock = -201;   // key-table block other than 0
+inline constexpr int kStatusRefusedFF = -102;   // the device refused the command (0xFF)
+inline constexpr int kStatusRefusedFE = -103;   // the device refused the command (0xFE)
+inline constexpr int kStatusBadBlock = -201;    // key-table block other than 0
 
 // Short English description of a status code.
 std::string_view statusText(int status);
@@ -58,8 +58,7 @@ public:
     // One write and one read over the cable interface: no matching, no trace, busy flag
     // untouched. Used by the light-frame stream.
     int transactQuick(const std::uint8_t* request, std::size_t requestLength,
-                      std::uint8_t* response, std::size_t responseLength,
-                      std::uint32_t* byteCount);
+                      std::uint8_t* response, std::size_t responseLength, std::uint32_t* byteCount);
 
     bool isOpen() const { return open_.load(); }
     void setOpen(bool open) { open_.store(open); }

@@ -39,7 +39,8 @@ int lockedTransact(CommandChannel& channel, LockKind lock, const Report& request
         std::lock_guard<std::mutex> guard(channel.lightingLock());
         return run();
     }
-    case LockKind::None: break;
+    case LockKind::None:
+        break;
     }
     return run();
 }
@@ -59,9 +60,9 @@ int runChunked(CommandChannel& channel, CommandCode code, std::size_t total, std
     if (chunk == 0) chunk = kMaxPayload;
     for (std::size_t p = 0; p < total; p += chunk) {
         const std::size_t length = std::min(chunk, total - p);
-        Report request = buildRequest(static_cast<std::uint8_t>(code),
-                                      static_cast<std::uint8_t>(length), offsetOf(p),
-                                      chunkOf(data, p, length));
+        Report request =
+            buildRequest(static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(length),
+                         offsetOf(p), chunkOf(data, p, length));
         Report answer{};
         int status = checkAnswer(lockedTransact(channel, lock, request, answer), answer);
         if (status != kStatusOk) return status;
@@ -79,7 +80,9 @@ int simpleCommand(CommandChannel& channel, CommandCode code) {
     return checkAnswer(lockedTransact(channel, LockKind::Command, request, answer), answer);
 }
 
-std::uint16_t plainOffset(std::size_t p) { return static_cast<std::uint16_t>(p); }
+std::uint16_t plainOffset(std::size_t p) {
+    return static_cast<std::uint16_t>(p);
+}
 
 } // namespace
 
@@ -108,7 +111,9 @@ std::array<std::uint8_t, 64> buildRequest(std::uint8_t code, std::uint8_t length
     return report;
 }
 
-int ConfigBegin(CommandChannel& channel) { return simpleCommand(channel, CommandCode::ConfigBegin); }
+int ConfigBegin(CommandChannel& channel) {
+    return simpleCommand(channel, CommandCode::ConfigBegin);
+}
 
 int ConfigEnd(CommandChannel& channel) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -148,8 +153,8 @@ int WriteKeyTable(CommandChannel& channel, std::span<const std::uint8_t> data, i
         const auto high = static_cast<std::uint16_t>(((block * 512 + p) >> 8) & 0xFF);
         return static_cast<std::uint16_t>(low | (high << 8));
     };
-    return runChunked(channel, CommandCode::WriteKeyTable, channel.blockSize(),
-                      channel.chunkSize(), LockKind::Command, offsetOf, data, {});
+    return runChunked(channel, CommandCode::WriteKeyTable, channel.blockSize(), channel.chunkSize(),
+                      LockKind::Command, offsetOf, data, {});
 }
 
 int WriteKeyColors(CommandChannel& channel, std::span<const std::uint8_t> data, std::size_t total,
@@ -188,8 +193,7 @@ int SendLightFrame(CommandChannel& channel, std::span<const std::uint8_t> frame,
     return kStatusOk;
 }
 
-int WriteMacroData(CommandChannel& channel, std::span<const std::uint8_t> data,
-                   std::size_t total) {
+int WriteMacroData(CommandChannel& channel, std::span<const std::uint8_t> data, std::size_t total) {
     return runChunked(channel, CommandCode::WriteMacroData, total, channel.chunkSize(),
                       LockKind::Command, plainOffset, data, {});
 }
@@ -207,8 +211,7 @@ int ReadStatus(CommandChannel& channel, std::span<std::uint8_t> output, std::siz
     Report request = buildRequest(static_cast<std::uint8_t>(CommandCode::ReadStatus),
                                   static_cast<std::uint8_t>(length), offset);
     Report answer{};
-    int status =
-        checkAnswer(lockedTransact(channel, LockKind::Command, request, answer), answer);
+    int status = checkAnswer(lockedTransact(channel, LockKind::Command, request, answer), answer);
     if (status != kStatusOk) return status;
     std::memcpy(output.data(), answer.data() + kPayloadOffset, std::min(length, output.size()));
     return kStatusOk;

@@ -87,8 +87,7 @@ int WriteKeyColors(CommandChannel& channel, std::span<const std::uint8_t> data, 
 int SendLightFrame(CommandChannel& channel, std::span<const std::uint8_t> frame, std::size_t total);
 int WriteMacroData(CommandChannel& channel, std::span<const std::uint8_t> data, std::size_t total);
 // Fixed 56-byte chunks in either mode; takes no lock of its own.
-int WriteRecoilData(CommandChannel& channel, std::span<const std::uint8_t> data,
-                    std::size_t total);
+int WriteRecoilData(CommandChannel& channel, std::span<const std::uint8_t> data, std::size_t total);
 // One report of length bytes (at most 56) at offset; answer bytes 8.. into output.
 int ReadStatus(CommandChannel& channel, std::span<std::uint8_t> output, std::size_t length,
                std::uint16_t offset);

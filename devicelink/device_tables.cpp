@@ -20,12 +20,18 @@ bool sameSix(const SupportedInterface& row, const InterfaceKey& key) {
 
 std::string_view deviceKindName(std::uint16_t kind) {
     switch (static_cast<DeviceKind>(kind)) {
-    case DeviceKind::Keyboard: return "keyboard";
-    case DeviceKind::Mouse: return "mouse";
-    case DeviceKind::MousePad: return "mousepad";
-    case DeviceKind::ReceiverMouse: return "mouse (receiver)";
-    case DeviceKind::Headset: return "headset";
-    case DeviceKind::ReceiverKeyboard: return "keyboard (receiver)";
+    case DeviceKind::Keyboard:
+        return "keyboard";
+    case DeviceKind::Mouse:
+        return "mouse";
+    case DeviceKind::MousePad:
+        return "mousepad";
+    case DeviceKind::ReceiverMouse:
+        return "mouse (receiver)";
+    case DeviceKind::Headset:
+        return "headset";
+    case DeviceKind::ReceiverKeyboard:
+        return "keyboard (receiver)";
     }
     return "unknown";
 }

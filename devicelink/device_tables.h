@@ -38,7 +38,9 @@ constexpr bool isReceiverKind(std::uint16_t kind) {
 // Short English name of a kind ("keyboard", "mouse (receiver)", ...); "unknown" otherwise.
 std::string_view deviceKindName(std::uint16_t kind);
 // Connection mode of the command channel for a kind: 2 (receiver) for 6 and 9, else 1 (cable).
-constexpr int connectionModeOfKind(std::uint16_t kind) { return isReceiverKind(kind) ? 2 : 1; }
+constexpr int connectionModeOfKind(std::uint16_t kind) {
+    return isReceiverKind(kind) ? 2 : 1;
+}
 
 // One row of SupportedInterfaceTable: eleven numbers (the device path lives in the slot).
 struct SupportedInterface {
@@ -51,26 +53,28 @@ struct SupportedInterface {
     std::uint16_t connected;        // 0 in the table; 1 in a claimed slot
     std::uint16_t usagePage;
     std::uint16_t usage;
-    std::uint16_t hasPartner;       // 1: the same device has a twin row in the other mode
-    std::uint16_t partnerRow;       // that twin's row (only meaningful with hasPartner)
+    std::uint16_t hasPartner; // 1: the same device has a twin row in the other mode
+    std::uint16_t partnerRow; // that twin's row (only meaningful with hasPartner)
 };
 
 inline constexpr std::size_t kSupportedInterfaceCount = 11;
 
+// clang-format off
 inline constexpr std::array<SupportedInterface, kSupportedInterfaceCount> SupportedInterfaceTable{{
-    //  vid     pid     mi col kind role conn page    usage   partner row
-    {0x320F, 0x5064, 1, 4, 1, 0, 0, 0xFF1C, 0x0092, 1, 2},
-    {0x320F, 0x5064, 1, 3, 1, 255, 0, 0x000C, 0x0001, 1, 3},
-    {0x320F, 0x5001, 1, 4, 9, 0, 0, 0xFF1C, 0x0092, 1, 0},
-    {0x320F, 0x5001, 1, 3, 9, 255, 0, 0x000C, 0x0001, 1, 1},
-    {0x320F, 0x221C, 1, 4, 2, 0, 0, 0xFF1C, 0x0092, 1, 6},
-    {0x320F, 0x221C, 1, 3, 2, 255, 0, 0x000C, 0x0001, 1, 7},
-    {0x320F, 0x221D, 1, 4, 6, 0, 0, 0xFF1C, 0x0092, 1, 4},
-    {0x320F, 0x221D, 1, 3, 6, 255, 0, 0x000C, 0x0001, 1, 5},
-    {0x320F, 0x1004, 1, 4, 3, 0, 0, 0xFF1C, 0x0092, 0, 0},
-    {0x320F, 0x1004, 1, 3, 3, 255, 0, 0x000C, 0x0001, 0, 0},
-    {0x0C76, 0x1630, 3, 0, 7, 0, 0, 0x000C, 0x0001, 0, 0},
+    //  vid     pid    mi col kind role conn usagePage usage partner row
+    {0x320F, 0x5064, 1,  4,  1,   0,  0,   0xFF1C, 0x0092, 1,  2}, // 0
+    {0x320F, 0x5064, 1,  3,  1, 255,  0,   0x000C, 0x0001, 1,  3}, // 1
+    {0x320F, 0x5001, 1,  4,  9,   0,  0,   0xFF1C, 0x0092, 1,  0}, // 2
+    {0x320F, 0x5001, 1,  3,  9, 255,  0,   0x000C, 0x0001, 1,  1}, // 3
+    {0x320F, 0x221C, 1,  4,  2,   0,  0,   0xFF1C, 0x0092, 1,  6}, // 4
+    {0x320F, 0x221C, 1,  3,  2, 255,  0,   0x000C, 0x0001, 1,  7}, // 5
+    {0x320F, 0x221D, 1,  4,  6,   0,  0,   0xFF1C, 0x0092, 1,  4}, // 6
+    {0x320F, 0x221D, 1,  3,  6, 255,  0,   0x000C, 0x0001, 1,  5}, // 7
+    {0x320F, 0x1004, 1,  4,  3,   0,  0,   0xFF1C, 0x0092, 0,  0}, // 8
+    {0x320F, 0x1004, 1,  3,  3, 255,  0,   0x000C, 0x0001, 0,  0}, // 9
+    {0x0C76, 0x1630, 3,  0,  7,   0,  0,   0x000C, 0x0001, 0,  0}, // 10
 }};
+// clang-format on
 
 // A live copy of a table row: connected and devicePath change as interfaces come and go.
 struct InterfaceSlot : SupportedInterface {
@@ -145,14 +149,46 @@ struct DeviceOption {
 inline constexpr std::size_t kDeviceClassCount = 4;
 
 inline constexpr std::array<DeviceOption, kDeviceClassCount> DeviceOptionTable{{
-    {"XML/CustomControlXML/DeviceOption.xml", "tab_header_device", "device_power_switch", "mouse",
-     {0, 0, 0}, 1, 0x320F, 0x221C, 2, 0},
-    {"XML/CustomControlXML/DeviceOption.xml", "tab_header_device", "device_power_switch",
-     "keyboard", {1, 1, -1}, 0, 0x320F, 0x5064, 1, 0},
-    {"XML/CustomControlXML/DeviceOption.xml", "tab_header_device", "device_power_switch",
-     "MousePad", {2, 2, 1}, 2, 0x320F, 0x1004, 3, 0},
-    {"XML/CustomControlXML/DeviceOption.xml", "tab_header_device", "device_power_switch", "HD",
-     {3, 3, -1}, 3, 0x0C76, 0x1630, 7, 0},
+    {"XML/CustomControlXML/DeviceOption.xml",
+     "tab_header_device",
+     "device_power_switch",
+     "mouse",
+     {0, 0, 0},
+     1,
+     0x320F,
+     0x221C,
+     2,
+     0},
+    {"XML/CustomControlXML/DeviceOption.xml",
+     "tab_header_device",
+     "device_power_switch",
+     "keyboard",
+     {1, 1, -1},
+     0,
+     0x320F,
+     0x5064,
+     1,
+     0},
+    {"XML/CustomControlXML/DeviceOption.xml",
+     "tab_header_device",
+     "device_power_switch",
+     "MousePad",
+     {2, 2, 1},
+     2,
+     0x320F,
+     0x1004,
+     3,
+     0},
+    {"XML/CustomControlXML/DeviceOption.xml",
+     "tab_header_device",
+     "device_power_switch",
+     "HD",
+     {3, 3, -1},
+     3,
+     0x0C76,
+     0x1630,
+     7,
+     0},
 }};
 
 // Parallel to DeviceOptionTable.
@@ -184,8 +220,12 @@ struct ProductInfo {
 inline constexpr std::array<ProductInfo, 4> ProductInfoTable{{
     {{1, 1, 0}, "NORVO", "TK300A02", "MS", "MS", ""},
     {{1, 1, 0}, "NORVO", "TK300A01", "Brimlet", "Brimlet", ""},
-    {{2, 1, 0}, "NORVO", "TK300A01", "Brimlet Quasar+ 88-Key RGB Keyboard",
-     "Brimlet Quasar+ 88-Key RGB Keyboard", ""},
+    {{2, 1, 0},
+     "NORVO",
+     "TK300A01",
+     "Brimlet Quasar+ 88-Key RGB Keyboard",
+     "Brimlet Quasar+ 88-Key RGB Keyboard",
+     ""},
     {{0, 1, 0}, "NORVO", "ALL", "Brimlet Quasar+ 88-Key RGB Keyboard", "AP", "V1.0.0.0"},
 }};
 

@@ -64,8 +64,8 @@ std::string discover(InterfaceSlots& slots) {
             deniedNodes.push_back(nodeOf(path));
     if (!slots.claimedSlots().empty()) {
         for (const auto& node : deniedNodes)
-            std::fprintf(stderr, "quasarctl: warning: permission denied on %s; %s\n",
-                         node.c_str(), kUdevHint);
+            std::fprintf(stderr, "quasarctl: warning: permission denied on %s; %s\n", node.c_str(),
+                         kUdevHint);
         return {};
     }
     if (!deniedNodes.empty())
@@ -126,10 +126,9 @@ int runList(const std::vector<std::string>& argsIn) {
             rows.append(row);
         } else {
             std::printf("row %-2d  kind %d %-20s role %-3d %-8s %04x:%04x  usage %04x:%04x  %s\n",
-                        index, slot.kind, std::string(deviceKindName(slot.kind)).c_str(),
-                        slot.role, slot.role == kRoleCommand ? "command" : "event",
-                        slot.vendorId, slot.productId, slot.usagePage, slot.usage,
-                        slot.devicePath.c_str());
+                        index, slot.kind, std::string(deviceKindName(slot.kind)).c_str(), slot.role,
+                        slot.role == kRoleCommand ? "command" : "event", slot.vendorId,
+                        slot.productId, slot.usagePage, slot.usage, slot.devicePath.c_str());
         }
     }
     if (json) printJson(rows);
@@ -159,8 +158,7 @@ int runInfo(const std::vector<std::string>& argsIn) {
             status = ReadDeviceInfo(channel, info);
             if (status != kStatusOk)
                 failure = std::string(statusText(status)) + " (status " + std::to_string(status) +
-                          ")" +
-                          (linked ? "" : "; the receiver reports no link to the device");
+                          ")" + (linked ? "" : "; the receiver reports no link to the device");
             closeChannel(channel);
         }
         if (!failure.empty()) failures.push_back("row " + std::to_string(index) + ": " + failure);
@@ -188,7 +186,8 @@ int runInfo(const std::vector<std::string>& argsIn) {
         }
     }
     if (json) printJson(rows);
-    for (const auto& failure : failures) fail(failure);
+    for (const auto& failure : failures)
+        fail(failure);
     return failures.empty() ? 0 : 1;
 }
 
@@ -205,8 +204,10 @@ bool parseHex(const std::vector<std::string>& words, std::vector<std::uint8_t>& 
                     continue;
                 }
             }
-            if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-            else if (c != ' ' && c != ':' && c != ',' && c != '-') return false;
+            if (std::isxdigit(static_cast<unsigned char>(c)))
+                digits += c;
+            else if (c != ' ' && c != ':' && c != ',' && c != '-')
+                return false;
         }
     }
     if (digits.empty() || digits.size() % 2) return false;
@@ -243,15 +244,16 @@ int runRaw(const std::vector<std::string>& args) {
                     " is an event interface; raw needs a command interface (role 0)");
 
     CommandChannel channel;
-    if (std::string failure = openSlotChannel(channel, slot); !failure.empty()) return fail(failure);
+    if (std::string failure = openSlotChannel(channel, slot); !failure.empty())
+        return fail(failure);
     std::uint8_t answer[CommandChannel::kReportSize] = {};
-    const int status = channel.transact(request.data(), request.size(), answer, sizeof answer,
-                                        nullptr);
+    const int status =
+        channel.transact(request.data(), request.size(), answer, sizeof answer, nullptr);
     closeChannel(channel);
     std::printf("status %d (%s)\n%s\n", status, std::string(statusText(status)).c_str(),
                 hexBytes(answer, sizeof answer, " ").c_str());
-    if (status != kStatusOk) return fail("row " + std::to_string(row) + ": " +
-                                         std::string(statusText(status)));
+    if (status != kStatusOk)
+        return fail("row " + std::to_string(row) + ": " + std::string(statusText(status)));
     return 0;
 }
 

@@ -34,8 +34,8 @@ TEST(DeviceTables, RowLookups) {
         std::uint16_t vid, pid, kind, role;
         int row;
     } cases[] = {
-        {0x320F, 0x5064, 1, 0, 0},   {0x320F, 0x5064, 1, 255, 1}, {0x320F, 0x5001, 9, 0, 2},
-        {0x320F, 0x221D, 6, 255, 7}, {0x320F, 0x1004, 3, 0, 8},   {0x0C76, 0x1630, 7, 0, 10},
+        {0x320F, 0x5064, 1, 0, 0},   {0x320F, 0x5064, 1, 255, 1},  {0x320F, 0x5001, 9, 0, 2},
+        {0x320F, 0x221D, 6, 255, 7}, {0x320F, 0x1004, 3, 0, 8},    {0x0C76, 0x1630, 7, 0, 10},
         {0x320F, 0x5064, 9, 0, -1},  {0x0C76, 0x1630, 7, 255, -1},
     };
     for (const auto& c : cases)
@@ -121,8 +121,14 @@ TEST(DeviceTables, AllSlotsClaimedOnlyWhenEveryRowIsTaken) {
     for (std::size_t i = 0; i < SupportedInterfaceTable.size(); ++i) {
         EXPECT_FALSE(slots.allSlotsClaimed()) << i;
         const auto& row = SupportedInterfaceTable[i];
-        InterfaceKey key{row.vendorId,  row.productId, row.interfaceNumber, row.collectionNumber,
-                         row.usagePage, row.usage,     0,                   0};
+        InterfaceKey key{row.vendorId,
+                         row.productId,
+                         row.interfaceNumber,
+                         row.collectionNumber,
+                         row.usagePage,
+                         row.usage,
+                         0,
+                         0};
         ASSERT_EQ(slots.claimInterface(key, "/dev/hidraw" + std::to_string(i)),
                   static_cast<int>(i));
     }

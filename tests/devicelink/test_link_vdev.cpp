@@ -41,7 +41,8 @@ std::ostream& operator<<(std::ostream& os, const Chunk& c) {
 
 std::vector<std::uint8_t> pattern(std::size_t n, std::uint8_t seed) {
     std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<std::uint8_t>(seed + i * 7);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = static_cast<std::uint8_t>(seed + i * 7);
     return v;
 }
 
@@ -69,8 +70,8 @@ TEST_F(DeviceLink, DiscoveryClaimsAllElevenRowsAndFollowsUnplugAndReplug) {
     for (int row : all) {
         const auto& slot = slots_[row];
         char ids[40];
-        std::snprintf(ids, sizeof ids, "#vid_%04x&pid_%04x&mi_%02x", slot.vendorId,
-                      slot.productId, slot.interfaceNumber);
+        std::snprintf(ids, sizeof ids, "#vid_%04x&pid_%04x&mi_%02x", slot.vendorId, slot.productId,
+                      slot.interfaceNumber);
         EXPECT_NE(slot.devicePath.find(ids), std::string::npos) << row << " " << slot.devicePath;
         EXPECT_EQ(slot.devicePath.find("&col") == std::string::npos, row == 10) << row;
     }
@@ -271,10 +272,11 @@ TEST_F(DeviceLink, CommandsFrameAndChunkTheirData) {
     const auto table = pattern(264, 11);
     host().clearReceived(kb);
     EXPECT_EQ(WriteKeyTable(channel, table, 0), kStatusOk);
-    EXPECT_EQ(chunksOf(commands(Model::Keyboard)),
-              (std::vector<Chunk>{{9, 56, 0}, {9, 56, 56}, {9, 56, 112}, {9, 56, 168},
-                                  {9, 40, 224}}));
-    for (const auto& r : commands(Model::Keyboard)) EXPECT_EQ(reportChecksum(r.data()), r[1] | r[2] << 8);
+    EXPECT_EQ(
+        chunksOf(commands(Model::Keyboard)),
+        (std::vector<Chunk>{{9, 56, 0}, {9, 56, 56}, {9, 56, 112}, {9, 56, 168}, {9, 40, 224}}));
+    for (const auto& r : commands(Model::Keyboard))
+        EXPECT_EQ(reportChecksum(r.data()), r[1] | r[2] << 8);
     EXPECT_EQ(prefix(host().memory(kb).keyTable, 0, 264), table);
     std::vector<std::uint8_t> readBack(264);
     EXPECT_EQ(ReadKeyTable(channel, readBack), kStatusOk);
@@ -310,13 +312,13 @@ TEST_F(DeviceLink, CommandsFrameAndChunkTheirData) {
     host().clearReceived(kb);
     const auto frame = pattern(100, 2);
     EXPECT_EQ(SendLightFrame(channel, frame, frame.size()), kStatusOk);
-    EXPECT_EQ(chunksOf(commands(Model::Keyboard)),
-              (std::vector<Chunk>{{18, 56, 0}, {18, 44, 56}}));
+    EXPECT_EQ(chunksOf(commands(Model::Keyboard)), (std::vector<Chunk>{{18, 56, 0}, {18, 44, 56}}));
     EXPECT_EQ(prefix(host().memory(kb).lightFrame, 0, 100), frame);
 
     // ReadStatus with length 6 copies answer bytes 8 to 13.
     host().updateMemory(kb, [](vdev::DeviceMemory& m) {
-        for (std::size_t i = 0; i < m.status.size(); ++i) m.status[i] = static_cast<std::uint8_t>(0x40 + i);
+        for (std::size_t i = 0; i < m.status.size(); ++i)
+            m.status[i] = static_cast<std::uint8_t>(0x40 + i);
     });
     std::uint8_t status[8] = {0, 0, 0, 0, 0, 0, 0xCC, 0xCC};
     host().clearReceived(kb);
@@ -383,9 +385,10 @@ TEST_F(DeviceLink, FramesGiveWayToABusyTransactionAndTracesKeepTheirFormat) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(ConfigBegin(channel), kStatusOk);
     std::string traced = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(traced.find("命令\n04 01 00 01   00 00 00 00   00 00 00 00   00 00 00 00  00 00 00 00  "
-                          "00 00 00 00  00 00 00 00  00 00 00 00\n00 00 00 00   00 00 00 00   "),
-              std::string::npos)
+    EXPECT_NE(
+        traced.find("命令\n04 01 00 01   00 00 00 00   00 00 00 00   00 00 00 00  00 00 00 00  "
+                    "00 00 00 00  00 00 00 00  00 00 00 00\n00 00 00 00   00 00 00 00   "),
+        std::string::npos)
         << traced;
     EXPECT_NE(traced.find("返回\n04 "), std::string::npos) << traced;
 
@@ -410,7 +413,8 @@ TEST_F(DeviceLink, FramesGiveWayToABusyTransactionAndTracesKeepTheirFormat) {
          at = traced.find("放弃灯光数据", at + 1))
         ++drops;
     EXPECT_EQ(drops, 2u) << traced;
-    for (const auto& r : commands(Model::Keyboard)) EXPECT_NE(r[3], 18);
+    for (const auto& r : commands(Model::Keyboard))
+        EXPECT_NE(r[3], 18);
     EXPECT_EQ(host().memory(kb).lightFrames, 0u);
 }
 

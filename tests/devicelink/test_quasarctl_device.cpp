@@ -31,7 +31,8 @@ CtlRun quasarctl(const std::string& args, const TempDir& temp, const std::string
     if (!pipe) return run;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        run.out.append(buf, n);
     int raw = ::pclose(pipe);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     std::ifstream err(errFile);
@@ -53,7 +54,8 @@ Json::Value parseJson(const std::string& text) {
 std::string hex(const std::uint8_t* bytes, std::size_t n) {
     std::string out;
     char b[3];
-    for (std::size_t i = 0; i < n; ++i) std::snprintf(b, sizeof b, "%02x", bytes[i]), out += b;
+    for (std::size_t i = 0; i < n; ++i)
+        std::snprintf(b, sizeof b, "%02x", bytes[i]), out += b;
     return out;
 }
 
