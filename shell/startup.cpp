@@ -151,13 +151,13 @@ int runProgram(ui::Toolkit& toolkit, const StartOptions& options, SingleInstance
     }
     if (!options.screenshotPath.empty() || options.exitAfterShow) {
         wnd.setOnFirstShown([&] {
-            if (options.exitAfterShow) {
-                std::printf("shown %.1f\n", processMilliseconds());
-                std::fflush(stdout);
-            }
-            // Let the window lay itself out and paint once before it is captured.
+            // Let the window lay itself out and paint once before it counts as shown.
             toolkit.post([&] {
                 toolkit.processEvents();
+                if (options.exitAfterShow) {
+                    std::printf("shown %.1f\n", processMilliseconds());
+                    std::fflush(stdout);
+                }
                 if (!options.screenshotPath.empty() &&
                     !wnd.window()->renderToPng(options.screenshotPath)) {
                     std::fprintf(stderr, "quasar: cannot write %s\n",
