@@ -1,3 +1,4 @@
+#include <random>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -409,4 +410,81 @@ TEST(FactoryProfiles, CompleteSections) {
     CBasicProfiledata pad;
     open(pad, "MousePad");
     EXPECT_EQ(pad.getAudioLightInfo().colorType, 1);
+}
+
+namespace {
+
+// Replaces values at random places of v with values of random types.
+void scramble(Json::Value& v, std::mt19937& rng) {
+    static const Json::Value kinds[] = {Json::Value(),
+                                        Json::Value("text"),
+                                        Json::Value(-7),
+                                        Json::Value(1e300),
+                                        Json::Value(true),
+                                        Json::Value(Json::arrayValue),
+                                        Json::Value(Json::objectValue),
+                                        Json::Value(4294967295u)};
+    if (std::uniform_int_distribution<int>(0, 6)(rng) == 0) {
+        v = kinds[std::uniform_int_distribution<std::size_t>(0, std::size(kinds) - 1)(rng)];
+        return;
+    }
+    if (v.isObject()) {
+        for (const std::string& key : v.getMemberNames())
+            scramble(v[key], rng);
+    } else if (v.isArray()) {
+        for (Json::ArrayIndex i = 0; i < v.size(); ++i)
+            scramble(v[i], rng);
+    }
+}
+
+} // namespace
+
+// Whatever types a damaged profile holds, no getter or setter fails, and a save writes a document
+// that reads back.
+TEST(DamagedProfiles, EveryOperationSurvivesScrambledValues) {
+    TempDir dir;
+    JsonFileIo io;
+    Json::Value base;
+    for (const char* cls : {"keyboard", "mouse", "HD"}) {
+        Json::Value doc = io.readJsonFile(factoryDefaultPath(cls));
+        ASSERT_TRUE(doc.isObject()) << cls;
+        for (const std::string& key : doc["Device"][0].getMemberNames())
+            base["Device"][0][key] = doc["Device"][0][key];
+    }
+    std::mt19937 rng(12345);
+    std::string path = dir.file("p.Json");
+    for (int round = 0; round < 150; ++round) {
+        Json::Value doc = base;
+        scramble(doc, rng);
+        writeJson(path, doc);
+        auto run = [&](auto& d) {
+            d.setFallbackPath(dir.file("none.Json"));
+            d.setProfilePath(path);
+            d.loadSection(path);
+            d.setLightInfo(d.getLightInfo());
+            d.setAudioLightInfo(d.getAudioLightInfo());
+            d.getLightList();
+            d.setKeyList(d.getKeyList());
+        };
+        CKeyboardProfiledata kb;
+        run(kb);
+        kb.setSystemStages(kb.getSystemStages());
+        kb.setCustomLightColors(1, kb.getCustomLightColors(kb.getCustomLightGroup(), 170));
+        ASSERT_TRUE(kb.save());
+        CMouseProfiledata mouse;
+        run(mouse);
+        mouse.setDpiStages(mouse.getDpiStages());
+        mouse.setMouseSystemStages(mouse.getMouseSystemStages());
+        mouse.getCorrectInfo();
+        ASSERT_TRUE(mouse.save());
+        CZi6533Profiledata hd;
+        run(hd);
+        hd.setSystemSetStages(hd.getSystemSetStages());
+        for (int p = 0; p <= 14; ++p)
+            hd.setEqBands(p, hd.getEqBands(p));
+        hd.setCustomEqNames(hd.getCustomEqNames());
+        hd.setCustomEqBands(0, hd.getCustomEqBands(0));
+        ASSERT_TRUE(hd.save());
+        ASSERT_TRUE(readJson(path)["Device"][0].isObject()) << "round " << round;
+    }
 }
