@@ -472,6 +472,18 @@ def macro_control():
     out('XML/CustomControlXML/MacroControl.xml', root)
 
 
+def combo_edit_item():
+    # One step of a macro in the step list: what happens, to which key or button, and the delay.
+    root = box('combo_edit_item', H(
+        label('text1', text='', role='macro_action_label', fw=72),
+        label('text2', text='', role='macro_name_label'),
+        hspace(),
+        W('QLineEdit', 'delay_edit', text='0', fixed=(64, 24), maxLength=6, role='num',
+          alignment='Qt::AlignCenter'),
+        m=(8, 3, 6, 3), s=8), fh=30)
+    out('XML/CustomControlXML/ComboEditElementItem.xml', root)
+
+
 # ------------------------------------------------------------------ keyboard system settings page
 def system_page():
     polling = card('polling_rate_layout', V(
@@ -644,7 +656,8 @@ RES = [('XML_MAIN', 'XML/main.xml'), ('XML_MSG', 'XML/msg.xml'), ('XML_ABOUT', '
        ('XML_DEVICE_PROFILE', 'XML/CustomControlXML/DeviceProfile.xml'),
        ('XML_LIGHT_CONTROL', 'XML/CustomControlXML/LightControl.xml'),
        ('XML_KEYSET_CONTROL', 'XML/CustomControlXML/KeySetControl.xml'),
-       ('XML_MACRO_CONTROL', 'XML/CustomControlXML/MacroControl.xml')]
+       ('XML_MACRO_CONTROL', 'XML/CustomControlXML/MacroControl.xml'),
+       ('XML_MACRO_STEP', 'XML/CustomControlXML/ComboEditElementItem.xml')]
 
 
 def res_index():
@@ -663,6 +676,7 @@ def main():
     light_control()
     key_set_control()
     macro_control()
+    combo_edit_item()
     msg_window()
     about_window()
     pallet_dialog()

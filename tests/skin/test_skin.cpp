@@ -147,6 +147,7 @@ const QStringList kAllLayouts = {
     QStringLiteral("XML/CustomControlXML/LightControl.xml"),
     QStringLiteral("XML/CustomControlXML/KeySetControl.xml"),
     QStringLiteral("XML/CustomControlXML/MacroControl.xml"),
+    QStringLiteral("XML/CustomControlXML/ComboEditElementItem.xml"),
 };
 
 TEST(SkinLayouts, EveryControlTheProgramLooksUpIsInItsLayout) {
@@ -208,6 +209,7 @@ TEST(SkinLayouts, EveryControlTheProgramLooksUpIsInItsLayout) {
           "macro_btn_cancel", "macro_btn_up", "macro_btn_down", "macro_btn_uptop", "macro_btn_downbottom",
           "macro_btn_delete", "macro_btn_deleteall", "macro_inset_moveleftkey_btn", "macro_inset_moverightkey_btn",
           "macro_inset_moveupkey_btn", "macro_inset_movedownkey_btn", "macro_action"}},
+        {QStringLiteral("XML/CustomControlXML/ComboEditElementItem.xml"), {"text1", "text2", "delay_edit"}},
         {QStringLiteral("XML/DeviceXml/keyboarddevice.xml"),
          QStringList{"device_key_light", "DeviceProfileItem", "LightControlItem", "KeySetControlItem",
                      "MacroControlItem", "device_function_switch", "device_key_function_switch", "text_test",
