@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include "profiles/name_rules.h"
+
 namespace quasar {
 
 namespace {
@@ -24,14 +26,7 @@ std::string trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (std::tolower(x) != std::tolower(y)) return false;
-    }
-    return true;
-}
+bool sameName(const std::string& a, const std::string& b) { return equalsIgnoreCase(a, b); }
 
 std::string configHome() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");

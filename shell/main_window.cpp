@@ -5,6 +5,7 @@
 
 #include "editors/translate.h"
 #include "platform/trace.h"
+#include "shell/toolkit/attributes.h"
 #include "profiles/data_folders.h"
 #include "shell/messages.h"
 #include "shell/secondary_windows.h"
@@ -22,15 +23,7 @@ constexpr std::array<const char*, 9> kTitleButtons{"closebtn", "maxbtn", "restor
                                                    "skinbtn", "gamemodebtn", "cloudbtn",
                                                    "smarteyesbtn", "setbtn"};
 
-bool nameIs(const std::string& a, const char* b) {
-    size_t n = std::char_traits<char>::length(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+bool nameIs(const std::string& a, const char* b) { return ui::sameName(a, b); }
 
 // The texts of the current language, shared by the toolkit and every other thread that
 // translates; replaced as a whole on a switch so a look-up in progress keeps its copy.

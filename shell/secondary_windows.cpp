@@ -4,6 +4,7 @@
 
 #include "devicelink/device_tables.h"
 #include "platform/trace.h"
+#include "shell/toolkit/attributes.h"
 #include "profiles/jsonfileio.h"
 #include "platform/program_paths.h"
 
@@ -11,15 +12,7 @@ namespace quasar {
 
 namespace {
 
-bool nameIs(const std::string& a, const char* b) {
-    size_t n = std::char_traits<char>::length(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+bool nameIs(const std::string& a, const char* b) { return ui::sameName(a, b); }
 
 ui::WindowOptions toolOptions(ui::Window* owner, const char* title) {
     ui::WindowOptions o;

@@ -1,6 +1,7 @@
 #include "shell/skin_frame.h"
 
 #include "platform/trace.h"
+#include "shell/toolkit/attributes.h"
 #include "profiles/data_folders.h"
 #include "shell/ini_file.h"
 
@@ -8,23 +9,12 @@ namespace quasar {
 
 namespace {
 
-bool nameIs(const std::string& a, const char* b) {
-    size_t n = std::char_traits<char>::length(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+bool nameIs(const std::string& a, const char* b) { return ui::sameName(a, b); }
 
-// The file part of an image attribute: "file='a.png' source=..." -> "a.png"; a plain path as is.
+// The file part of an image attribute ("file='a.png' source=..." or a bare path).
 std::string imageFile(const std::string& attribute) {
-    auto p = attribute.find("file='");
-    if (p == std::string::npos) return attribute;
-    p += 6;
-    auto e = attribute.find('\'', p);
-    return attribute.substr(p, e == std::string::npos ? std::string::npos : e - p);
+    auto parsed = ui::parseImageAttribute(attribute);
+    return parsed ? parsed->file : std::string();
 }
 
 } // namespace

@@ -296,10 +296,21 @@ TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
     EXPECT_EQ(root->bkColor() & 0xFFFFFF, 0x123456u);
     EXPECT_TRUE(root->image(ui::ImageSlot::Background).empty());
 
-    click(sw, "skin_reset");
+    ui::Control* imageBtn = sw->findControl("skin_image_btn");
+    ASSERT_NE(imageBtn, nullptr);
+    imageBtn->setImage(ui::ImageSlot::Background, "file='common/background.png' corner='2,2,2,2'");
+    sw->sendNotify(imageBtn, "click");
     EXPECT_EQ(root->bkColor(), 0u);
     EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"), std::string::npos);
     quasar::IniFile ini;
+    ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
+    EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "1");
+    EXPECT_EQ(ini.value("SKINIMAGE", "IMAGE").value_or("?"), "common/background.png");
+
+    root->setBkColor(0xFF123456);
+    click(sw, "skin_reset");
+    EXPECT_EQ(root->bkColor(), 0u);
+    EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"), std::string::npos);
     ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
     EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "0");
     EXPECT_EQ(ini.value("SKINIMAGE", "IMAGE").value_or("?"), "common/background.png");
