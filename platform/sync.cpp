@@ -1,7 +1,6 @@
 #include "platform/sync.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -19,6 +18,9 @@ std::uint64_t tickCount() {
 }
 
 namespace {
+
+// How often a wait looks at an event that could not get its eventfd.
+constexpr int kFallbackSliceMs = 5;
 
 // Milliseconds left until deadline for poll(): -1 for no limit, 0 when it has passed.
 int remainingMs(std::uint32_t timeoutMs, std::uint64_t start) {
@@ -43,6 +45,7 @@ struct Event::Impl {
     void raise() {
         if (signalled) return;
         signalled = true;
+        if (fd < 0) return;
         std::uint64_t one = 1;
         // An eventfd write only fails when the counter would overflow, which a 0/1 mirror never does.
         ssize_t n = ::write(fd, &one, sizeof one);
@@ -51,6 +54,7 @@ struct Event::Impl {
     void lower() {
         if (!signalled) return;
         signalled = false;
+        if (fd < 0) return;
         std::uint64_t value = 0;
         ssize_t n = ::read(fd, &value, sizeof value);
         (void)n;
@@ -65,8 +69,8 @@ struct Event::Impl {
 
 Event::Event(bool manualReset, bool initiallySet) : impl_(std::make_unique<Impl>()) {
     impl_->manualReset = manualReset;
+    // Out of descriptors the event still works: waits then look at it every few milliseconds.
     impl_->fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (impl_->fd < 0) std::abort(); // out of descriptors: nothing sensible can continue
     if (initiallySet) impl_->raise();
 }
 
@@ -105,7 +109,11 @@ bool Event::tryConsume() {
 int waitForAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs) {
     std::vector<pollfd> fds;
     fds.reserve(events.size());
-    for (Event* e : events) fds.push_back(pollfd{e->impl_->fd, POLLIN, 0});
+    bool polled = true; // every event has its descriptor (poll skips a negative one)
+    for (Event* e : events) {
+        fds.push_back(pollfd{e->impl_->fd, POLLIN, 0});
+        if (e->impl_->fd < 0) polled = false;
+    }
     const std::uint64_t start = tickCount();
     for (;;) {
         int index = 0;
@@ -116,6 +124,7 @@ int waitForAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs) {
         }
         int wait = remainingMs(timeoutMs, start);
         if (wait == 0) return -1;
+        if (!polled && (wait < 0 || wait > kFallbackSliceMs)) wait = kFallbackSliceMs;
         int r = ::poll(fds.data(), fds.size(), wait);
         if (r < 0 && errno != EINTR) return -1;
         // Readiness (or a spurious wake) is checked again under each event's mutex above; a

@@ -34,7 +34,8 @@ public:
 
     // An eventfd that is readable while the event is signalled, for poll(); the HID layer waits
     // on it together with a device node. Consuming an auto-reset signal still goes through
-    // tryConsume().
+    // tryConsume(). -1 when the process was out of descriptors at construction: the event then
+    // still works, and pollers look at it with isSet() every few milliseconds.
     int pollFd() const;
     // Takes the signal if set (resets an auto-reset event); true when it was set.
     bool tryConsume();

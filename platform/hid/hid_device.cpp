@@ -312,18 +312,20 @@ struct HidDevice::Impl {
                 std::uint64_t elapsed = tickCount() - start;
                 wait = elapsed >= timeoutMs ? 0 : static_cast<int>(timeoutMs - elapsed);
             }
-            pollfd fds[2] = {{fd, events, 0}, {cancel.pollFd(), POLLIN, 0}};
+            const int cancelFd = cancel.pollFd();
+            if (cancelFd < 0 && (wait < 0 || wait > 5)) wait = 5; // no eventfd: look every 5 ms
+            pollfd fds[2] = {{fd, events, 0}, {cancelFd, POLLIN, 0}};
             int r = ::poll(fds, 2, wait);
             if (r < 0) {
                 if (errno == EINTR) continue;
                 return -1;
             }
-            if ((fds[1].revents & POLLIN) && cancel.tryConsume()) return 0;
+            if ((cancelFd < 0 || (fds[1].revents & POLLIN)) && cancel.tryConsume()) return 0;
             if (fds[0].revents) {
                 *revents = fds[0].revents;
                 return 1;
             }
-            if (r == 0 || wait == 0) return 0;
+            if (timeoutMs != kInfinite && tickCount() - start >= timeoutMs) return 0;
         }
     }
 };

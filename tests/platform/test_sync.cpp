@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 #include <thread>
 
 #include "platform/sync.h"
@@ -97,6 +101,30 @@ TEST(WaitForAny, ReturnsFirstSignalledInListOrderAndConsumesOnlyIt) {
     const std::uint64_t start = tickCount();
     EXPECT_EQ(waitForAny({&a, &b}, 50), -1);
     EXPECT_GE(tickCount() - start, 50u);
+}
+
+TEST(Event, WorksWithoutADescriptorWhenTheProcessHasNoneLeft) {
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> filler;
+    for (int fd; (fd = ::dup(0)) >= 0;) filler.push_back(fd);
+    auto starved = std::make_unique<Event>(false);
+    for (int fd : filler) ::close(fd);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+    EXPECT_EQ(starved->pollFd(), -1);
+
+    Event normal(false);
+    EXPECT_FALSE(starved->wait(20));
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        starved->set();
+    });
+    EXPECT_EQ(waitForAny({&normal, starved.get()}, kInfinite), 1);
+    setter.join();
+    EXPECT_FALSE(starved->isSet());
 }
 
 TEST(TickCount, IsMonotonicMilliseconds) {
