@@ -8,6 +8,10 @@
 //   "<node path>#vid_320f&pid_5064&mi_01&col04"   (no "&col.." when the node has one collection)
 // A node that is a SOCK_SEQPACKET Unix socket is connected to instead of opened (one message is
 // one report). A collection's device reads only the input reports whose id belongs to it.
+// As on Windows, a report as callers see it always begins with its report id, 0 when the node
+// does not number its reports (read puts that 0 in front; write passes it on, as hidraw wants),
+// and the report byte lengths count that byte. A path only opens the node while the node still
+// carries the vendor, product and interface the path names (node numbers are reused on replug).
 
 #include <cstdint>
 #include <optional>
