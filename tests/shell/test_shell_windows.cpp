@@ -124,6 +124,14 @@ TEST_F(ShellWindows, StartsHiddenThenShowsWithNoDeviceAndHidesAndReturnsFromTheT
     EXPECT_EQ(w->height(), 640);
     ASSERT_NE(w->findControl("No_device_Link"), nullptr);
     EXPECT_TRUE(w->findControl("No_device_Link")->isVisible());
+    // The frame shows its title bar laid out across the window, not an empty background.
+    for (const char* name : {"title_bar", "closebtn", "minbtn", "skinbtn", "setbtn", "nodevice_ok_btn"}) {
+        ui::Control* c = w->findControl(name);
+        ASSERT_NE(c, nullptr) << name;
+        EXPECT_TRUE(c->isVisible()) << name;
+    }
+    EXPECT_EQ(w->findControl("title_bar")->width(), 1000);
+    EXPECT_GT(w->findControl("closebtn")->x(), 500);
 
     bool paused = false;
     wnd.hooks().setStatusPollPaused = [&](bool p) { paused = p; };
