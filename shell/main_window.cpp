@@ -1,7 +1,6 @@
 #include "shell/main_window.h"
 
 #include <array>
-#include <mutex>
 
 #include "editors/translate.h"
 #include "platform/trace.h"
@@ -25,15 +24,9 @@ constexpr std::array<const char*, 9> kTitleButtons{"closebtn", "maxbtn", "restor
 
 bool nameIs(const std::string& a, const char* b) { return ui::sameName(a, b); }
 
-// The texts of the current language, shared by the toolkit and every other thread that
-// translates; replaced as a whole on a switch so a look-up in progress keeps its copy.
-std::shared_ptr<const LanguageTexts>& currentTexts() {
-    static std::shared_ptr<const LanguageTexts> texts = std::make_shared<LanguageTexts>();
-    return texts;
-}
-
+// The texts of a language serve the toolkit and every other thread that translates. Each look-up
+// holds the texts it started with, so a switch replaces them as a whole without a lock.
 void installTexts(ui::Toolkit& toolkit, std::shared_ptr<const LanguageTexts> texts) {
-    currentTexts() = texts;
     setTranslator([texts](std::string_view key) { return texts->translate(key); });
     toolkit.setTranslator([texts](const std::string& key) { return texts->translate(key); });
 }

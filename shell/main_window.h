@@ -94,6 +94,9 @@ public:
     void setLanguage(int index);
     int language() const { return language_; }
     int dpi() const { return dpi_; }
+    // The primary screen's size taken at start-up (device settings writes carry it).
+    int screenWidth() const { return screenWidth_; }
+    int screenHeight() const { return screenHeight_; }
     const std::string& currentFontFace() const { return fontFace_; }
 
     // State for tests and tools.
