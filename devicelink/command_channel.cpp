@@ -97,28 +97,29 @@ int CommandChannel::transact(const std::uint8_t* request, std::size_t requestLen
         HidDevice& device = viaReceiver ? receiverDevice_ : cable_;
         const std::uint32_t timeout = viaReceiver ? kReceiverTimeoutMs : kCableTimeoutMs;
 
-        bool written;
         {
+            // The write and its reads form one unit under the I/O lock. Were the lock let go
+            // in between, a transaction from another thread could write its request there and
+            // then take this one's answer: this one would find nothing left to read and report
+            // a command the device carried out as unanswered.
             std::lock_guard<std::mutex> lock(ioLock_);
-            written = device.write(report, kReportSize, nullptr, timeout);
-        }
-        if (!written) {
-            status = kStatusWriteFailed;
-        } else {
-            const auto length = static_cast<std::uint32_t>(responseLength);
-            std::lock_guard<std::mutex> lock(ioLock_);
-            // Up to two reads: a stale answer (or a late one, after a read that timed out) gets
-            // one more chance before the transaction gives up.
-            for (int attempt = 0; attempt < 2; ++attempt) {
-                std::uint32_t got = 0;
-                const bool read = device.read(response, length, &got, timeout);
-                status = read ? kStatusOk : kStatusNoAnswer;
-                if (byteCount) *byteCount = got;
-                if (!read || responseLength < 4) continue;
-                if (response[3] == report[3]) break;
-                if (viaReceiver && response[3] == 0xAA) {
-                    status = kStatusUnreachable;
-                    break;
+            if (!device.write(report, kReportSize, nullptr, timeout)) {
+                status = kStatusWriteFailed;
+            } else {
+                const auto length = static_cast<std::uint32_t>(responseLength);
+                // Up to two reads: a stale answer (or a late one, after a read that timed
+                // out) gets one more chance before the transaction gives up.
+                for (int attempt = 0; attempt < 2; ++attempt) {
+                    std::uint32_t got = 0;
+                    const bool read = device.read(response, length, &got, timeout);
+                    status = read ? kStatusOk : kStatusNoAnswer;
+                    if (byteCount) *byteCount = got;
+                    if (!read || responseLength < 4) continue;
+                    if (response[3] == report[3]) break;
+                    if (viaReceiver && response[3] == 0xAA) {
+                        status = kStatusUnreachable;
+                        break;
+                    }
                 }
             }
         }
@@ -140,13 +141,10 @@ int CommandChannel::transactQuick(const std::uint8_t* request, std::size_t reque
     if (!open_.load()) return kStatusNoAnswer;
     std::uint8_t report[kReportSize];
     buildReport(report, request, requestLength);
-    bool written;
-    {
-        std::lock_guard<std::mutex> lock(ioLock_);
-        written = cable_.write(report, kReportSize, nullptr, kCableTimeoutMs);
-    }
-    if (!written) return kStatusWriteFailed;
+    // One unit under the I/O lock, like the full transaction: the quick read takes the first
+    // answer it sees, so no other request may come between.
     std::lock_guard<std::mutex> lock(ioLock_);
+    if (!cable_.write(report, kReportSize, nullptr, kCableTimeoutMs)) return kStatusWriteFailed;
     return cable_.read(response, static_cast<std::uint32_t>(responseLength), byteCount,
                        kCableTimeoutMs)
                ? kStatusOk

@@ -4,11 +4,11 @@
 // one for the 2.4 GHz receiver path; the connection mode picks which carries the traffic and sets
 // the chunk size of the chunked commands.
 //
-// Locks, in order: the I/O lock (around each write phase and each read phase of a transaction,
-// and around every open, close or reopen of the channel's interfaces), the second lock (free for
-// an event-interface owner), the command lock (configuration commands, per chunk) and the
-// lighting lock (lighting commands, so a frame never waits for a configuration command; the two
-// meet only at the I/O lock).
+// Locks, in order: the I/O lock (around the write and the reads of each transaction, and around
+// every open, close or reopen of the channel's interfaces), the second lock (free for an
+// event-interface owner), the command lock (configuration commands, per chunk) and the lighting
+// lock (lighting commands, so a frame never waits for a configuration command to be built; the
+// two meet only at the I/O lock).
 
 #include <atomic>
 #include <cstddef>

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <numeric>
@@ -345,6 +346,47 @@ TEST_F(DeviceLink, CommandsFrameAndChunkTheirData) {
     EXPECT_TRUE(memory.hostLighting);
     EXPECT_EQ(memory.configBegins, 1u);
     EXPECT_EQ(memory.configEnds, 1u);
+}
+
+TEST_F(DeviceLink, CommandsFromSeveralThreadsEachGetTheirOwnAnswer) {
+    plug({Model::Keyboard});
+    const int kb = id(Model::Keyboard);
+    const auto settings = pattern(56, 21);
+    host().updateMemory(kb, [&](vdev::DeviceMemory& m) {
+        std::copy(settings.begin(), settings.end(), m.settings.begin());
+    });
+    CommandChannel channel;
+    openRow(channel, 0);
+
+    // A configuration reader (command lock), a colour writer and a frame stream (lighting
+    // lock) at once: their reports interleave at the device, yet every command is answered.
+    constexpr int kRounds = 200;
+    std::atomic<int> readFailures{0}, wrongData{0}, colorFailures{0}, frameFailures{0};
+    std::thread reader([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            std::vector<std::uint8_t> out(56);
+            if (ReadSettings(channel, out, out.size(), 0) != kStatusOk) ++readFailures;
+            else if (out != settings) ++wrongData;
+        }
+    });
+    std::thread colors([&] {
+        const auto data = pattern(56, 3);
+        for (int i = 0; i < kRounds; ++i)
+            if (WriteKeyColors(channel, data, data.size(), 0, 512) != kStatusOk) ++colorFailures;
+    });
+    std::thread frames([&] {
+        const auto frame = pattern(56, 8);
+        for (int i = 0; i < kRounds; ++i)
+            if (SendLightFrame(channel, frame, frame.size()) != kStatusOk) ++frameFailures;
+    });
+    reader.join();
+    colors.join();
+    frames.join();
+    EXPECT_EQ(readFailures.load(), 0);
+    EXPECT_EQ(wrongData.load(), 0);
+    EXPECT_EQ(colorFailures.load(), 0);
+    EXPECT_EQ(frameFailures.load(), 0);
+    EXPECT_EQ(prefix(host().memory(kb).colors, 0, 56), pattern(56, 3));
 }
 
 TEST_F(DeviceLink, ReceiverChunksAndNoFrames) {
