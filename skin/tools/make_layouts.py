@@ -616,6 +616,67 @@ def skin_window():
     out('skin.xml', root)
 
 
+def settings_window():
+    title = H(label('setwnd_title', 'settings_title_text', role='wintitle'), hspace(),
+              titlebtn('menubtn', 'set', 'title_settings_tip', visible=False),
+              titlebtn('minbtn', 'min', 'title_min_tip', visible=False),
+              titlebtn('maxbtn', 'max', 'title_max_tip', visible=False),
+              titlebtn('restorebtn', 'restore', 'title_restore_tip', visible=False),
+              titlebtn('closebtn', 'close', 'title_close_tip'), m=(18, 6, 6, 0), s=4)
+    language = card('language_card', H(
+        V(caption('language_caption', 'language_caption_text', role='section'),
+          label('language_hint', 'language_hint_text', role='muted'), s=2),
+        hspace(), combo('Language_combox_info', fw=220, fh=32), m=(16, 12, 16, 12), s=12))
+    tip = box('update_tishi_layout', H(
+        label('update_tip', 'update_tip_text', role='muted', wordWrap=True),
+        button('set_in_update_wnd_btn', 'update_tip_ok_text', role='chip', fixed=(110, 28)), m=(0, 0, 0, 0), s=10))
+    status = H(
+        W('CircleProgress', 'update_status_ring', fixed=(28, 28), minimum=0, maximum=100, value=70,
+          textVisible=False),
+        label('update_status_image', fixed=(28, 28), bkimage=img('common/update_ok.png'), visible=False),
+        label('Update_Status_text', 'GetUpdateInfoText', role='section'), hspace(), s=10)
+    list_page = box('update_list_page', V(
+        H(caption('update_col_name', 'update_col_name_text', fw=170), caption('update_col_old', 'update_col_old_text', fw=70),
+          caption('update_col_new', 'update_col_new_text', fw=70), caption('update_col_state', 'update_col_state_text'),
+          hspace(), m=(16, 0, 10, 0), s=8),
+        W('QListWidget', 'device_update_list_info', role='list'),
+        H(hspace(), button('update_fw_and_ap', 'update_selected_text', role='primary', fixed=(180, 32),
+                           enabled=False, visible=False)),
+        s=8))
+    confirm_page = box('update_confirm_page', V(
+        vspace(),
+        label('update_confirm', 'update_confirm_text', role='heading', alignment='Qt::AlignCenter', wordWrap=True),
+        label('update_confirm_hint', 'update_confirm_hint_text', role='muted', alignment='Qt::AlignCenter',
+              wordWrap=True),
+        H(hspace(), button('laterbtn', 'update_later_text', fixed=(120, 32)),
+          button('update_OK_btn', 'update_start_text', role='primary', fixed=(120, 32)), hspace(), s=10),
+        vspace(), s=12))
+    updates = card('update_card', V(
+        caption('update_caption', 'update_caption_text', role='section'), tip, status,
+        W('QStackedWidget', 'get_update_tab_layout', pages=[list_page, confirm_page]),
+        m=(16, 12, 16, 14), s=10))
+    root = W('QWidget', 'setwnd_root', layout=V(
+        title, H(language, m=(18, 0, 18, 0)), H(updates, m=(18, 0, 18, 0)),
+        H(button('homepage_btn', 'about_homepage_text', role='chip', fh=28), hspace(), m=(18, 0, 18, 16)),
+        s=12), geo=(0, 0, 630, 500), role='dialog', windowTitle='SetWnd')
+    out('setwnd.xml', root)
+
+
+def update_list_item():
+    root = box('update_item', H(
+        W('QCheckBox', 'check_name_select', text='', fw=170, enabled=False),
+        label('OldRev', text='', role='muted', fw=70),
+        label('updateRev', text='', role='version_new', fw=70),
+        label('update_status_text', 'UpdateOkText', role='muted'),
+        hspace(),
+        W('QProgressBar', 'update_status_ing', fixed=(70, 6), minimum=0, maximum=100, value=0, textVisible=False,
+          visible=False),
+        label('update_progress_value', text='0%', role='muted', fw=36, visible=False),
+        label('update_status_ok', fixed=(18, 18), bkimage=img('common/update_done.png'), visible=False),
+        m=(10, 0, 10, 0), s=8), fh=50)
+    out('XML/CustomControlXML/device_Update_list_item.xml', root)
+
+
 # ------------------------------------------------------------------ menus and index
 def menus():
     def menu_file(rel, items):
@@ -657,7 +718,9 @@ RES = [('XML_MAIN', 'XML/main.xml'), ('XML_MSG', 'XML/msg.xml'), ('XML_ABOUT', '
        ('XML_LIGHT_CONTROL', 'XML/CustomControlXML/LightControl.xml'),
        ('XML_KEYSET_CONTROL', 'XML/CustomControlXML/KeySetControl.xml'),
        ('XML_MACRO_CONTROL', 'XML/CustomControlXML/MacroControl.xml'),
-       ('XML_MACRO_STEP', 'XML/CustomControlXML/ComboEditElementItem.xml')]
+       ('XML_MACRO_STEP', 'XML/CustomControlXML/ComboEditElementItem.xml'),
+       ('XML_SETWND', 'setwnd.xml'),
+       ('XML_UPDATE_ITEM', 'XML/CustomControlXML/device_Update_list_item.xml')]
 
 
 def res_index():
@@ -681,6 +744,8 @@ def main():
     about_window()
     pallet_dialog()
     skin_window()
+    settings_window()
+    update_list_item()
     menus()
     res_index()
 

@@ -148,6 +148,8 @@ const QStringList kAllLayouts = {
     QStringLiteral("XML/CustomControlXML/KeySetControl.xml"),
     QStringLiteral("XML/CustomControlXML/MacroControl.xml"),
     QStringLiteral("XML/CustomControlXML/ComboEditElementItem.xml"),
+    QStringLiteral("setwnd.xml"),
+    QStringLiteral("XML/CustomControlXML/device_Update_list_item.xml"),
 };
 
 TEST(SkinLayouts, EveryControlTheProgramLooksUpIsInItsLayout) {
@@ -210,6 +212,14 @@ TEST(SkinLayouts, EveryControlTheProgramLooksUpIsInItsLayout) {
           "macro_btn_delete", "macro_btn_deleteall", "macro_inset_moveleftkey_btn", "macro_inset_moverightkey_btn",
           "macro_inset_moveupkey_btn", "macro_inset_movedownkey_btn", "macro_action"}},
         {QStringLiteral("XML/CustomControlXML/ComboEditElementItem.xml"), {"text1", "text2", "delay_edit"}},
+        {QStringLiteral("setwnd.xml"),
+         {"closebtn", "maxbtn", "restorebtn", "minbtn", "menubtn", "laterbtn", "homepage_btn",
+          "device_update_list_info", "Language_combox_info", "update_status_ring", "Update_Status_text",
+          "update_status_image", "update_fw_and_ap", "get_update_tab_layout", "update_tishi_layout",
+          "set_in_update_wnd_btn", "update_OK_btn"}},
+        {QStringLiteral("XML/CustomControlXML/device_Update_list_item.xml"),
+         {"check_name_select", "OldRev", "updateRev", "update_status_text", "update_status_ing",
+          "update_progress_value", "update_status_ok"}},
         {QStringLiteral("XML/DeviceXml/keyboarddevice.xml"),
          QStringList{"device_key_light", "DeviceProfileItem", "LightControlItem", "KeySetControlItem",
                      "MacroControlItem", "device_function_switch", "device_key_function_switch", "text_test",
@@ -232,7 +242,7 @@ TEST(SkinLayouts, ClassesAreKnownAndNamesUniqueWithinEachFile) {
         "QWidget", "QFrame", "QLabel", "QPushButton", "QRadioButton", "QCheckBox", "QSlider", "QLineEdit",
         "QComboBox", "QListWidget", "QProgressBar", "QStackedWidget", "QScrollArea",
         // the program's own controls and sub-layouts
-        "SelectPanel", "DeviceKeyButton", "ColorPalette", "DeviceOption", "MpDevicePower", "DeviceProfile",
+        "SelectPanel", "DeviceKeyButton", "ColorPalette", "CircleProgress", "DeviceOption", "MpDevicePower", "DeviceProfile",
         "LightControl", "KeySetControl", "MacroControl", "ZentrovaKeyboardDevice", "DeviceProfileUI",
         "LightSetControlUI", "KeySetControlUI", "MacroSetControlUI"};
     // Buttons that the skin chooser tells apart by their colour or picture, not by name.
@@ -261,6 +271,7 @@ TEST(SkinLayouts, TabContainersHaveThePagesTheCodeSwitchesTo) {
         {"XML/CustomControlXML/KeySetControl.xml", "function_switch_tablayout", 12},
         {"XML/CustomControlXML/LightControl.xml", "light_color_tablayout", 2},
         {"skin.xml", "skin_tab", 2},
+        {"setwnd.xml", "get_update_tab_layout", 2},
     };
     for (const Case& c : cases) {
         Layout l = loadLayout(QString::fromLatin1(c.file));
@@ -385,7 +396,10 @@ TEST(SkinLanguages, EveryKeyHasATextInEnglishAndGerman) {
                           "light_set_inside_to_outside_text", "kb_device_name_text", "ms_device_name_text",
                           "hard_mp_device_name_text", "soft_mp_device_name_text", "hd_device_name_text",
                           "hub_device_name_text", "unknow_device_name_text", "keyboard_key_A",
-                          "keyboard_key_Print Scr", "keyboard_key_RAlt", "mouse_key_left", "media_play"})
+                          "keyboard_key_Print Scr", "keyboard_key_RAlt", "mouse_key_left", "media_play",
+                          "GetUpdateInfoText", "HaveUpdateInfoText", "NoUpdateInfoText", "ISUpdateINGText",
+                          "UpdateIsLastText", "LessUpdateText", "NeedUpdateText", "DownloadWaitText",
+                          "DownloadIngText", "DownloadOkText", "UpdateIngText", "UpdateOkText", "UpdateFailText"})
         wanted.insert(QString::fromLatin1(k));
 
     for (const QString& k : wanted) {
