@@ -365,8 +365,10 @@ TEST_F(DeviceLink, CommandsFromSeveralThreadsEachGetTheirOwnAnswer) {
     std::thread reader([&] {
         for (int i = 0; i < kRounds; ++i) {
             std::vector<std::uint8_t> out(56);
-            if (ReadSettings(channel, out, out.size(), 0) != kStatusOk) ++readFailures;
-            else if (out != settings) ++wrongData;
+            if (ReadSettings(channel, out, out.size(), 0) != kStatusOk)
+                ++readFailures;
+            else if (out != settings)
+                ++wrongData;
         }
     });
     std::thread colors([&] {
