@@ -233,10 +233,9 @@ def title_buttons():
             n = g.count('%s')
             body += (g % tuple([stroke(c, 1.7)] * n)).replace('{c}', c)
             write('common/title/%s_%s.svg' % (name, state), s, s, body)
-    # Small dot that marks an available update on the settings button.
+    # Dot over the settings button until the update check has found everything current.
     write('common/title/set_badge.svg', s, s,
-          glyphs['set'].replace('{c}', WHITE) % tuple([stroke('#A9B4C2', 1.7)] * 3) +
-          '<circle cx="24" cy="8" r="3.5" fill="#FF4D6D"/>')
+          '<circle cx="23.5" cy="8.5" r="3.5" fill="%s" stroke="#0D1117" stroke-width="1.5"/>' % ACCENT_LIGHT)
 
 
 def logo():

@@ -147,7 +147,7 @@ def main_window():
         titlebtn('cloudbtn', 'set', 'title_cloud_tip', visible=False),
         titlebtn('smarteyesbtn', 'set', 'title_smarteyes_tip', visible=False),
         titlebtn('skinbtn', 'skin', 'title_skin_tip'),
-        titlebtn('setbtn', 'set', 'title_settings_tip'),
+        titlebtn('setbtn', 'set', 'title_settings_tip', foreimage=img('common/title/set_badge.png')),
         W('QFrame', 'title_separator', fixed=(1, 18), role='vsep'),
         titlebtn('minbtn', 'min', 'title_min_tip'),
         titlebtn('maxbtn', 'max', 'title_max_tip', visible=False),
