@@ -103,8 +103,10 @@ std::array<std::uint8_t, 64> buildRequest(std::uint8_t code, std::uint8_t length
     report[5] = static_cast<std::uint8_t>(offset & 0xFF);
     report[6] = static_cast<std::uint8_t>(offset >> 8);
     report[7] = 0;
-    std::memcpy(report.data() + kPayloadOffset, payload.data(),
-                std::min(payload.size(), kMaxPayload));
+    // An empty span may carry a null pointer, which memcpy must not be given even for 0 bytes.
+    if (!payload.empty())
+        std::memcpy(report.data() + kPayloadOffset, payload.data(),
+                    std::min(payload.size(), kMaxPayload));
     const std::uint16_t sum = reportChecksum(report.data());
     report[1] = static_cast<std::uint8_t>(sum & 0xFF);
     report[2] = static_cast<std::uint8_t>(sum >> 8);
