@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <random>
 #include <unistd.h>
 
@@ -327,20 +328,21 @@ TEST_F(DocFixture, MissingColourGroupIsAdded) {
 // A user effect is read from the ".light" file its Guid names beside the light library; a Guid
 // that reaches outside that folder is refused.
 TEST_F(DocFixture, CustomEffectGuidStaysInItsFolder) {
+    std::filesystem::create_directories(dir.file("lib"));
     writeText(
-        dir.file("norvo_light.config"),
+        dir.file("lib/norvo_light.config"),
         R"({"LightInfo":[[{"LightName":"Mine","Guid":"g1"},{"LightName":"Evil","Guid":"../evil"},
                                {"LightName":"Abs","Guid":"/tmp/evil"}]]})");
     writeText(
-        dir.file("g1.light"),
+        dir.file("lib/g1.light"),
         R"({"LEDEffectList":[{"LEDREGMode":1,"red":9,"Time":500,"Cyle":2},{"LEDREGMode":"x"}]})");
     // A readable file outside the folder that must never be picked up.
-    std::string outside = dir.path() + "/../evil.light";
+    std::string outside = dir.file("evil.light");
     writeText(outside, R"({"LEDEffectList":[{"LEDREGMode":3}]})");
 
     CKeyboardProfiledata kb;
     open(kb, profile);
-    kb.setLightLibraryPath(dir.file("norvo_light.config"));
+    kb.setLightLibraryPath(dir.file("lib/norvo_light.config"));
     kb.loadLightLibrary(kb.lightLibraryPath());
     LightInfoValues li;
     li.selectItem = 0;
@@ -356,7 +358,6 @@ TEST_F(DocFixture, CustomEffectGuidStaysInItsFolder) {
         kb.setLightInfo(li);
         EXPECT_TRUE(kb.getCustomEffect().empty()) << select;
     }
-    std::remove(outside.c_str());
 }
 
 // The installed factory profiles open as complete documents.
