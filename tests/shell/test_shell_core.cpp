@@ -195,7 +195,7 @@ TEST(SingleInstance, SecondHolderIsToldAndItsWakeReachesTheFirst) {
         EXPECT_TRUE(second.wakeFirst());
         EXPECT_TRUE(second.wakeFirst());
     }
-    for (int i = 0; i < 200 && woken < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 1000 && woken < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(woken.load(), 2);
 
     first.stopListening();
@@ -217,7 +217,7 @@ TEST(SingleInstance, LockIsFreeAgainOnceTheFirstIsGoneAndAStaleSocketIsReplaced)
     quasar::SingleInstance c("q");
     EXPECT_EQ(c.acquire(), quasar::SingleInstance::Role::Second);
     EXPECT_TRUE(c.wakeFirst());
-    for (int i = 0; i < 200 && !woken; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 1000 && !woken; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(woken);
 }
 

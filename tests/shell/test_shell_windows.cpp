@@ -45,9 +45,9 @@ private:
 
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-// Runs the loop until done() holds or about two seconds passed.
+// Runs the loop until done() holds or about ten seconds passed.
 template <class F> bool pump(F done) {
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 2000; ++i) {
         gToolkit->processEvents();
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
