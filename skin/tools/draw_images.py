@@ -344,21 +344,6 @@ def controls():
           '<linearGradient id="w" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="#FFFFFF" '
           'stop-opacity="0.25"/><stop offset="1" stop-color="#000000" stop-opacity="0.15"/></linearGradient>'
           % stops)
-    # Swatch frame drawn over the colour of a swatch when it is chosen.
-    write('common/swatch_selected.svg', 24, 24,
-          '<rect x="1" y="1" width="22" height="22" rx="5" fill="none" stroke="#FFFFFF" stroke-width="2"/>'
-          '<rect x="3" y="3" width="18" height="18" rx="3.5" fill="none" stroke="#0D1117" stroke-width="1.2"/>')
-    write('common/swatch_empty.svg', 24, 24,
-          '<rect x="1" y="1" width="22" height="22" rx="5" fill="none" stroke="#3A4556" stroke-width="1.2" '
-          'stroke-dasharray="3 2"/><path d="M12 8v8M8 12h8" %s/>' % stroke('#56606E', 1.4))
-
-
-def update_marks():
-    write('common/update_ok.svg', 28, 28,
-          '<circle cx="14" cy="14" r="12" fill="%s" fill-opacity="0.18" stroke="%s" stroke-width="2"/>'
-          '<path d="M8.5 14.5l3.8 3.8L20 10.5" %s/>' % (SYNC, SYNC, stroke(SYNC, 2.4)))
-    write('common/update_done.svg', 18, 18,
-          '<circle cx="9" cy="9" r="8" fill="%s"/><path d="M5.2 9.3l2.6 2.6 5-5.2" %s/>' % (SYNC, stroke(WHITE, 1.8)))
 
 
 def no_device():

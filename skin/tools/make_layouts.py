@@ -108,8 +108,8 @@ def card(name, layout, **kw):
 
 
 def swatch(name, color, size=22, **kw):
-    return W('QPushButton', name, fixed=(size, size), role='swatch', bkcolor=color,
-             selectedimage=img('common/swatch_selected.png'), checkable=True, **kw)
+    # Drawn by the style sheet from its colour (no pictures, so the colour always shows).
+    return W('QPushButton', name, fixed=(size, size), role='swatch', bkcolor=color, checkable=True, **kw)
 
 
 def keyed_items(pairs):
@@ -563,8 +563,7 @@ PICKER_SWATCHES = ['#FFFF0000', '#FFFF5A00', '#FFFFA200', '#FFFFE600', '#FFB4FF0
 def pallet_dialog():
     presets = [swatch('color_option_%d' % i, c, size=24) for i, c in enumerate(PICKER_SWATCHES)]
     saved = [W('QPushButton', 'collect_color_option_%d' % i, fixed=(24, 24), role='swatch_slot', checkable=True,
-               userdata='0', group='collect_color', normalimage=img('common/swatch_empty.png'),
-               selectedimage=img('common/swatch_selected.png')) for i in range(20)]
+               userdata='0', group='collect_color') for i in range(20)]
     for p in presets:
         p.props['group'] = 'preset_color'
     root = W('QWidget', 'pallet_root', layout=V(
