@@ -346,6 +346,14 @@ def controls():
           % stops)
 
 
+def update_marks():
+    write('common/update_ok.svg', 28, 28,
+          '<circle cx="14" cy="14" r="12" fill="%s" fill-opacity="0.18" stroke="%s" stroke-width="2"/>'
+          '<path d="M8.5 14.5l3.8 3.8L20 10.5" %s/>' % (SYNC, SYNC, stroke(SYNC, 2.4)))
+    write('common/update_done.svg', 18, 18,
+          '<circle cx="9" cy="9" r="8" fill="%s"/><path d="M5.2 9.3l2.6 2.6 5-5.2" %s/>' % (SYNC, stroke(WHITE, 1.8)))
+
+
 def no_device():
     # Picture of the empty state: a keyboard outline with a cable looking for its port.
     w, h = 260, 150
