@@ -2,7 +2,6 @@
 // Interface languages: the list in "Language.config", the stored choice, the texts of a language
 // file and the font face that goes with a language.
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,29 +31,8 @@ std::string fontFaceOfLanguage(int index);
 // the languages with a face of their own (and the first switch, from -1).
 bool languageSwitchChangesFont(int current, int next);
 
-// One entry of the shared font table.
-struct FontTableEntry {
-    int id;        // -1: the default font
-    int size;      // pixels
-    bool underline;
-    bool bold;
-};
-inline constexpr std::array<FontTableEntry, 14> kFontTable{{
-    {-1, 14, false, false},
-    {0, 15, false, false},
-    {1, 14, true, false},
-    {2, 18, false, false},
-    {3, 30, false, false},
-    {4, 16, false, false},
-    {5, 20, false, false},
-    {6, 22, false, false},
-    {7, 13, false, false},
-    {8, 12, false, false},
-    {9, 11, false, false},
-    {10, 10, false, false},
-    {11, 28, false, false},
-    {50, 18, false, true},
-}};
+// The sizes and styles of the font ids stay as the toolkit's font table gives them
+// (ui::fontSpecForId); a language switch changes only the face.
 
 // The texts of one language: a JSON object mapping language key to text, plus "<stem>.data.json"
 // beside it when present (texts of the keys used by the factory data files).
