@@ -250,6 +250,10 @@ def logo():
     write('common/app_icon.svg', 64, 64,
           '<rect x="2" y="2" width="60" height="60" rx="14" fill="#111821" stroke="#263244" stroke-width="2"/>'
           '<g transform="translate(8 8) scale(2)">%s</g>' % mark, defs)
+    # The same icon large, for desktop launchers and about boxes.
+    write('common/app_icon_256.svg', 256, 256,
+          '<g transform="scale(4)"><rect x="2" y="2" width="60" height="60" rx="14" fill="#111821" '
+          'stroke="#263244" stroke-width="2"/><g transform="translate(8 8) scale(2)">%s</g></g>' % mark, defs)
     write('common/tray_icon.svg', 32, 32, '<g transform="translate(1 1) scale(1.25)">%s</g>' % mark, defs)
 
 
