@@ -4,10 +4,10 @@
 
 #include "editors/translate.h"
 #include "platform/trace.h"
-#include "shell/toolkit/attributes.h"
 #include "profiles/data_folders.h"
 #include "shell/messages.h"
 #include "shell/secondary_windows.h"
+#include "shell/toolkit/attributes.h"
 
 namespace quasar {
 

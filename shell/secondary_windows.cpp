@@ -1,12 +1,9 @@
 #include "shell/secondary_windows.h"
 
-#include <cstdio>
-
 #include "devicelink/device_tables.h"
 #include "platform/trace.h"
-#include "shell/toolkit/attributes.h"
 #include "profiles/jsonfileio.h"
-#include "platform/program_paths.h"
+#include "shell/toolkit/attributes.h"
 
 namespace quasar {
 

@@ -1,9 +1,9 @@
 #include "shell/skin_frame.h"
 
 #include "platform/trace.h"
-#include "shell/toolkit/attributes.h"
 #include "profiles/data_folders.h"
 #include "shell/ini_file.h"
+#include "shell/toolkit/attributes.h"
 
 namespace quasar {
 

@@ -1,18 +1,17 @@
 #include "shell/startup.h"
 
-#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <thread>
 
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
-#include <thread>
 #include <unistd.h>
 
 #include "devicelink/device_tables.h"
