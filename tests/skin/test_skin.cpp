@@ -12,6 +12,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QApplication>
+#include <QBuffer>
+#include <QUiLoader>
+#include <QWidget>
 #include <QXmlStreamReader>
 
 #include <functional>
@@ -343,6 +347,49 @@ TEST(SkinLayouts, KeyboardPictureHasEveryKeyOfTheBoardInPlace) {
     for (size_t i = 0; i < rects.size(); ++i)
         for (size_t j = i + 1; j < rects.size(); ++j)
             EXPECT_FALSE(rects[i].intersects(rects[j])) << "keys " << i << " and " << j << " overlap";
+}
+
+// A plain Designer loader: the program's own classes become plain containers, as a toolkit that
+// does not know them yet would make them.
+class PlainLoader : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& cls, QWidget* parent, const QString& name) override {
+        QWidget* w = availableWidgets().contains(cls) ? QUiLoader::createWidget(cls, parent, name) : nullptr;
+        if (!w) {
+            w = new QWidget(parent);
+            w->setObjectName(name);
+        }
+        ++created;
+        return w;
+    }
+    int created = 0;
+};
+
+TEST(SkinLayouts, EveryLayoutLoadsWithADesignerLoader) {
+    int argc = 1;
+    char arg0[] = "test_skin";
+    char* argv[] = {arg0, nullptr};
+    QApplication app(argc, argv);
+    for (const QString& file : kAllLayouts) {
+        Layout l = loadLayout(file);
+        ASSERT_TRUE(l.root) << l.error.toStdString();
+        int widgets = 0;
+        walk(*l.root, [&](const Node&) { ++widgets; });
+
+        QFile f(kSource + QLatin1Char('/') + file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        PlainLoader loader;
+        std::unique_ptr<QWidget> top(loader.load(&f));
+        ASSERT_TRUE(top) << file.toStdString() << ": " << loader.errorString().toStdString();
+        EXPECT_EQ(loader.created, widgets) << file.toStdString() << ": some widgets were not built";
+        EXPECT_EQ(top->objectName(), l.root->name);
+        // Every control is reachable by its name in the built tree.
+        walk(*l.root, [&](const Node& n) {
+            if (&n != l.root.get()) {
+                EXPECT_TRUE(top->findChild<QWidget*>(n.name)) << file.toStdString() << ": " << n.name.toStdString();
+            }
+        });
+    }
 }
 
 // ---------------------------------------------------------------------------- language texts
