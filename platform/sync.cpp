@@ -47,7 +47,8 @@ struct Event::Impl {
         signalled = true;
         if (fd < 0) return;
         std::uint64_t one = 1;
-        // An eventfd write only fails when the counter would overflow, which a 0/1 mirror never does.
+        // An eventfd write only fails when the counter would overflow, which a 0/1 mirror never
+        // does.
         ssize_t n = ::write(fd, &one, sizeof one);
         (void)n;
     }

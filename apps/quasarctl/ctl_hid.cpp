@@ -62,7 +62,8 @@ int listInterfaces(bool json) {
             row["outputLength"] = probe.caps().outputReportByteLength;
             row["featureLength"] = probe.caps().featureReportByteLength;
             Json::Value ids(Json::arrayValue);
-            for (std::uint8_t id : probe.reportIds()) ids.append(id);
+            for (std::uint8_t id : probe.reportIds())
+                ids.append(id);
             row["reportIds"] = ids;
         }
         probe.close();
@@ -84,7 +85,8 @@ int listInterfaces(bool json) {
                       << "  in/out/feature " << row["inputLength"].asUInt() << "/"
                       << row["outputLength"].asUInt() << "/" << row["featureLength"].asUInt()
                       << "\n";
-        if (!row["opens"].asBool()) std::cout << "  does not open: " << row["error"].asString() << "\n";
+        if (!row["opens"].asBool())
+            std::cout << "  does not open: " << row["error"].asString() << "\n";
     }
     return 0;
 }
@@ -96,9 +98,11 @@ int readReports(std::vector<std::string> args) {
         if (i + 1 >= args.size()) return usageError("hid", "--timeout needs milliseconds");
         char* end = nullptr;
         unsigned long ms = std::strtoul(args[i + 1].c_str(), &end, 10);
-        if (!end || *end || ms >= kInfinite) return usageError("hid", "bad time-out: " + args[i + 1]);
+        if (!end || *end || ms >= kInfinite)
+            return usageError("hid", "bad time-out: " + args[i + 1]);
         timeout = static_cast<std::uint32_t>(ms);
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
         break;
     }
     if (args.empty() || args.size() > 2) return usageError("hid", "hid read needs PATH [COUNT]");

@@ -68,10 +68,10 @@ std::uint16_t parseAfterMarker(std::string_view path, std::string_view marker) {
 }
 
 bool hasMarker(std::string_view path, std::string_view marker) {
-    auto it = std::search(path.begin(), path.end(), marker.begin(), marker.end(),
-                          [](char a, char b) {
-                              return std::tolower(static_cast<unsigned char>(a)) == b;
-                          });
+    auto it =
+        std::search(path.begin(), path.end(), marker.begin(), marker.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == b;
+        });
     return it != path.end();
 }
 
@@ -174,8 +174,10 @@ struct HidDevice::Impl {
         numbered = false;
         caps = HidCaps{};
         attributes = HidAttributes{};
-        for (auto& b : reportBuffers) b.clear();
-        for (auto& i : items) i.clear();
+        for (auto& b : reportBuffers)
+            b.clear();
+        for (auto& i : items)
+            i.clear();
         mi = col = 0;
     }
 
@@ -239,7 +241,7 @@ struct HidDevice::Impl {
         const std::string node = path.substr(0, hash);
         const std::string name = node.substr(node.rfind('/') + 1);
 
-        struct stat st{};
+        struct stat st {};
         if (::stat(node.c_str(), &st) != 0) return fail(errno);
         const bool isSocket = S_ISSOCK(st.st_mode);
         int newFd = -1;
@@ -281,7 +283,8 @@ struct HidDevice::Impl {
         }
         const std::size_t count = descriptor.collections.size();
         const std::uint16_t colNumber =
-            hash == std::string::npos ? 0 : parseCollectionNumber(std::string_view(path).substr(hash));
+            hash == std::string::npos ? 0
+                                      : parseCollectionNumber(std::string_view(path).substr(hash));
         std::size_t index = 0;
         if (colNumber == 0) {
             if (count != 1) return fail(ENODEV);
@@ -354,7 +357,7 @@ bool HidDevice::enumerateInterfaces() {
             trace::printf("hid: skipping %s: %s\n", name.c_str(), why.c_str());
             continue;
         }
-        struct stat st{};
+        struct stat st {};
         if (::lstat(node.nodePath.c_str(), &st) != 0) {
             trace::printf("hid: skipping %s: no node %s\n", name.c_str(), node.nodePath.c_str());
             continue;
@@ -368,7 +371,8 @@ bool HidDevice::enumerateInterfaces() {
         }
         const std::size_t count = descriptor.collections.size();
         if (count == 0) trace::printf("hid: skipping %s: no top-level collection\n", name.c_str());
-        for (std::size_t i = 0; i < count; ++i) paths.push_back(hid::makeInterfacePath(node, i, count));
+        for (std::size_t i = 0; i < count; ++i)
+            paths.push_back(hid::makeInterfacePath(node, i, count));
     }
     impl_->paths = std::move(paths);
     impl_->hasList = true;
@@ -522,9 +526,9 @@ bool HidDevice::unpackInputReport(const std::uint8_t* report, std::uint32_t leng
             if (item.status != hid::kStatusSuccess) return false;
             item.rawValue = raw;
             std::int32_t scaled = 0;
-            item.status = hid::getScaledUsageValue(d.collection, hid::ReportKind::Input,
-                                                   item.usagePage, item.usage, &scaled, report,
-                                                   length);
+            item.status =
+                hid::getScaledUsageValue(d.collection, hid::ReportKind::Input, item.usagePage,
+                                         item.usage, &scaled, report, length);
             item.scaledValue = scaled;
         }
         item.isSet = true;

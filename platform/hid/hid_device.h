@@ -51,9 +51,9 @@ struct HidAttributes {
 struct HidDataItem {
     bool isButton = false;
     std::uint16_t usagePage = 0;
-    std::int32_t status = 0;  // result of the last decode (0 = success)
+    std::int32_t status = 0; // result of the last decode (0 = success)
     std::uint32_t reportId = 0;
-    bool isSet = false;       // the last decode of a matching report filled this item
+    bool isSet = false; // the last decode of a matching report filled this item
     // button data
     std::uint32_t usageMin = 0, usageMax = 0;
     std::uint32_t maxUsageListLength = 0;
@@ -110,7 +110,7 @@ public:
     const std::string& path() const;
     std::vector<std::uint8_t>& reportBuffer(HidReportKind kind);
     std::vector<HidDataItem>& dataItems(HidReportKind kind);
-    int interfaceNumber() const; // MI
+    int interfaceNumber() const;  // MI
     int collectionNumber() const; // COL
     Event& cancelEvent();
     // Signals cancelEvent when a read or write is in progress (and only then), so the signal
@@ -131,9 +131,9 @@ private:
 
 // The path parsers: the hexadecimal digits after the marker (case-insensitive), low 16 bits; 0
 // when the marker is missing or no digit follows.
-std::uint16_t parseVendorId(std::string_view path);        // "vid_"
-std::uint16_t parseProductId(std::string_view path);       // "pid_"
-std::uint16_t parseInterfaceNumber(std::string_view path); // "&mi_"
+std::uint16_t parseVendorId(std::string_view path);         // "vid_"
+std::uint16_t parseProductId(std::string_view path);        // "pid_"
+std::uint16_t parseInterfaceNumber(std::string_view path);  // "&mi_"
 std::uint16_t parseCollectionNumber(std::string_view path); // "&col"
 
 } // namespace quasar

@@ -15,18 +15,35 @@ namespace {
 
 // Item tags (prefix byte without its size bits).
 enum : std::uint8_t {
-    kMainInput = 0x80, kMainOutput = 0x90, kMainCollection = 0xA0, kMainFeature = 0xB0,
+    kMainInput = 0x80,
+    kMainOutput = 0x90,
+    kMainCollection = 0xA0,
+    kMainFeature = 0xB0,
     kMainEndCollection = 0xC0,
-    kGlobalUsagePage = 0x04, kGlobalLogicalMin = 0x14, kGlobalLogicalMax = 0x24,
-    kGlobalPhysicalMin = 0x34, kGlobalPhysicalMax = 0x44, kGlobalUnitExponent = 0x54,
-    kGlobalUnit = 0x64, kGlobalReportSize = 0x74, kGlobalReportId = 0x84,
-    kGlobalReportCount = 0x94, kGlobalPush = 0xA4, kGlobalPop = 0xB4,
-    kLocalUsage = 0x08, kLocalUsageMin = 0x18, kLocalUsageMax = 0x28,
+    kGlobalUsagePage = 0x04,
+    kGlobalLogicalMin = 0x14,
+    kGlobalLogicalMax = 0x24,
+    kGlobalPhysicalMin = 0x34,
+    kGlobalPhysicalMax = 0x44,
+    kGlobalUnitExponent = 0x54,
+    kGlobalUnit = 0x64,
+    kGlobalReportSize = 0x74,
+    kGlobalReportId = 0x84,
+    kGlobalReportCount = 0x94,
+    kGlobalPush = 0xA4,
+    kGlobalPop = 0xB4,
+    kLocalUsage = 0x08,
+    kLocalUsageMin = 0x18,
+    kLocalUsageMax = 0x28,
     kLongItem = 0xFE,
 };
 
-enum : std::uint32_t { kFlagConstant = 0x01, kFlagVariable = 0x02, kFlagRelative = 0x04,
-                       kFlagNullState = 0x40 };
+enum : std::uint32_t {
+    kFlagConstant = 0x01,
+    kFlagVariable = 0x02,
+    kFlagRelative = 0x04,
+    kFlagNullState = 0x40
+};
 
 // An item's data as both readings: logical and physical maxima are unsigned when the minimum is
 // not negative (a two-byte 0xFFFF maximum over a minimum of 0 means 65535, not -1).
@@ -87,9 +104,12 @@ public:
                 u |= static_cast<std::uint32_t>(data_[pos + 1 + i]) << (8 * i);
             Number n;
             n.u = u;
-            if (dataSize == 1) n.s = static_cast<std::int8_t>(u);
-            else if (dataSize == 2) n.s = static_cast<std::int16_t>(u);
-            else n.s = static_cast<std::int32_t>(u);
+            if (dataSize == 1)
+                n.s = static_cast<std::int8_t>(u);
+            else if (dataSize == 2)
+                n.s = static_cast<std::int16_t>(u);
+            else
+                n.s = static_cast<std::int32_t>(u);
             pos += 1 + dataSize;
 
             std::uint8_t tag = prefix & 0xFCu;
@@ -121,15 +141,33 @@ private:
 
     bool globalItem(std::uint8_t tag, const Number& n, unsigned dataSize, std::string& error) {
         switch (tag) {
-        case kGlobalUsagePage: globals_.usagePage = static_cast<std::uint16_t>(n.u); break;
-        case kGlobalLogicalMin: globals_.logicalMin = n; break;
-        case kGlobalLogicalMax: globals_.logicalMax = n; break;
-        case kGlobalPhysicalMin: globals_.physicalMin = n; break;
-        case kGlobalPhysicalMax: globals_.physicalMax = n; break;
-        case kGlobalUnitExponent: globals_.unitExponent = n.s; break;
-        case kGlobalUnit: globals_.unit = n.u; break;
-        case kGlobalReportSize: globals_.reportSize = n.u; break;
-        case kGlobalReportCount: globals_.reportCount = n.u; break;
+        case kGlobalUsagePage:
+            globals_.usagePage = static_cast<std::uint16_t>(n.u);
+            break;
+        case kGlobalLogicalMin:
+            globals_.logicalMin = n;
+            break;
+        case kGlobalLogicalMax:
+            globals_.logicalMax = n;
+            break;
+        case kGlobalPhysicalMin:
+            globals_.physicalMin = n;
+            break;
+        case kGlobalPhysicalMax:
+            globals_.physicalMax = n;
+            break;
+        case kGlobalUnitExponent:
+            globals_.unitExponent = n.s;
+            break;
+        case kGlobalUnit:
+            globals_.unit = n.u;
+            break;
+        case kGlobalReportSize:
+            globals_.reportSize = n.u;
+            break;
+        case kGlobalReportCount:
+            globals_.reportCount = n.u;
+            break;
         case kGlobalReportId:
             if (dataSize == 0 || n.u == 0 || n.u > 255) return fail(error, "invalid report id");
             if (mainWithoutId_) return fail(error, "report id after reports without one");
@@ -145,7 +183,8 @@ private:
             globals_ = stack_.back();
             stack_.pop_back();
             break;
-        default: break;
+        default:
+            break;
         }
         return true;
     }
@@ -196,7 +235,8 @@ private:
             locals_.usageMax = std::make_pair(u, dataSize);
             if (locals_.usageMin) return completeRange(error);
             break;
-        default: break; // designators, strings and delimiters do not change the layout
+        default:
+            break; // designators, strings and delimiters do not change the layout
         }
         return true;
     }
@@ -253,10 +293,14 @@ private:
             --depth_;
             linkStack_.pop_back();
             return true;
-        case kMainInput: return reportItem(ReportKind::Input, flags, usages, error);
-        case kMainOutput: return reportItem(ReportKind::Output, flags, usages, error);
-        case kMainFeature: return reportItem(ReportKind::Feature, flags, usages, error);
-        default: return true; // reserved main items
+        case kMainInput:
+            return reportItem(ReportKind::Input, flags, usages, error);
+        case kMainOutput:
+            return reportItem(ReportKind::Output, flags, usages, error);
+        case kMainFeature:
+            return reportItem(ReportKind::Feature, flags, usages, error);
+        default:
+            return true; // reserved main items
         }
     }
 
@@ -282,7 +326,8 @@ private:
         auto& ids = kindIds_.back()[k];
         if (std::find(ids.begin(), ids.end(), globals_.reportId) == ids.end())
             ids.push_back(globals_.reportId);
-        if (usesIds_ && !top.ownsReportId(globals_.reportId)) top.reportIds.push_back(globals_.reportId);
+        if (usesIds_ && !top.ownsReportId(globals_.reportId))
+            top.reportIds.push_back(globals_.reportId);
 
         if (constant || bits == 0) return true; // padding has no capabilities
 
@@ -348,8 +393,10 @@ private:
             caps.push_back(r);
             ++totalCaps_;
             field += take;
-            if (button) buttonFields_ += take;
-            else valueUsages_ += r.usageMax - r.usageMin + 1;
+            if (button)
+                buttonFields_ += take;
+            else
+                valueUsages_ += r.usageMax - r.usageMin + 1;
         }
         if (buttonFields_ > kMaxButtonFields) return fail(error, "too many button fields");
         if (valueUsages_ > kMaxValueUsages) return fail(error, "too many value usages");
@@ -448,7 +495,8 @@ bool extractBits(const std::uint8_t* report, std::size_t reportLength, std::uint
     std::uint64_t acc = 0;
     std::uint32_t firstByte = bitOffset / 8;
     std::uint32_t lastByte = static_cast<std::uint32_t>((end - 1) / 8);
-    for (std::uint32_t b = lastByte + 1; b-- > firstByte;) acc = (acc << 8) | data[b];
+    for (std::uint32_t b = lastByte + 1; b-- > firstByte;)
+        acc = (acc << 8) | data[b];
     acc >>= bitOffset % 8;
     if (bitSize < 32) acc &= (1ull << bitSize) - 1;
     *value = static_cast<std::uint32_t>(acc);
@@ -479,8 +527,10 @@ std::int32_t getUsages(const Collection& c, ReportKind kind, std::uint16_t usage
     if (reportLength < 1) return kStatusInvalidReportLength;
     bool anyInReport = false, anyOnPage = false, tooSmall = false;
     auto add = [&](std::uint32_t usage) {
-        if (*length < capacity) usages[(*length)++] = static_cast<std::uint16_t>(usage);
-        else tooSmall = true;
+        if (*length < capacity)
+            usages[(*length)++] = static_cast<std::uint16_t>(usage);
+        else
+            tooSmall = true;
     };
     for (const CapRecord& r : c.buttonCaps[static_cast<std::size_t>(kind)]) {
         if (!matchesReport(r, report, reportLength)) continue;
@@ -495,7 +545,8 @@ std::int32_t getUsages(const Collection& c, ReportKind kind, std::uint16_t usage
                 std::int64_t v = r.logicalMin < 0 ? signExtend(raw, r.bitSize) : raw;
                 if (v < r.logicalMin || v > r.logicalMax) continue; // empty slot
                 std::int64_t index = v - r.logicalMin - r.arrayIndexBase;
-                if (index < 0 || index > static_cast<std::int64_t>(r.usageMax - r.usageMin)) continue;
+                if (index < 0 || index > static_cast<std::int64_t>(r.usageMax - r.usageMin))
+                    continue;
                 add(r.usageMin + static_cast<std::uint32_t>(index));
             } else if (raw != 0) {
                 add(r.isRange ? std::min(r.usageMin + i, r.usageMax) : r.usageMin);

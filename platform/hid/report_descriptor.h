@@ -25,12 +25,12 @@ enum HidStatus : std::int32_t {
     kStatusBufferTooSmall = 4,
     kStatusBadLogPhyValues = 5, // logical (or physical) range not usable for scaling
     kStatusValueOutOfRange = 6,
-    kStatusNullValue = 7,       // value outside the logical range on an item with a null state
+    kStatusNullValue = 7, // value outside the logical range on an item with a null state
 };
 
 // Limits that keep a hostile descriptor from costing memory or time.
 inline constexpr std::size_t kMaxDescriptorBytes = 16384;
-inline constexpr std::size_t kMaxReportBytes = 16384;   // per report, id byte excluded
+inline constexpr std::size_t kMaxReportBytes = 16384; // per report, id byte excluded
 inline constexpr unsigned kMaxFieldBits = 32;
 inline constexpr unsigned kMaxReportCount = 16384;
 inline constexpr unsigned kMaxCollectionDepth = 32;
@@ -60,8 +60,8 @@ struct CapRecord {
     std::uint16_t bitSize = 0;
     std::uint16_t reportCount = 0; // fields covered by this record
     std::uint32_t bitOffset = 0;
-    std::uint32_t bitField = 0;    // the main item's flag bits (constant, variable, relative, ...)
-    bool isArray = false;          // array item: each field holds an index into the usages
+    std::uint32_t bitField = 0; // the main item's flag bits (constant, variable, relative, ...)
+    bool isArray = false;       // array item: each field holds an index into the usages
     bool hasNull = false;
     bool isAbsolute = true;
     std::uint16_t linkCollection = 0; // index among the collection's link nodes (0 = top level)

@@ -21,7 +21,8 @@ namespace {
 std::string rootFromEnv(const char* name, const char* fallback) {
     const char* value = std::getenv(name);
     std::string root = value && *value ? value : fallback;
-    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
     return root;
 }
 
@@ -45,8 +46,10 @@ bool parseHex(std::string_view text, std::uint32_t& value) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.remove_suffix(1);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
+        s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
     return s;
 }
 
@@ -124,8 +127,10 @@ bool parseHidUevent(std::string_view text, HidUevent& out) {
                 int number = 0;
                 bool ok = !digits.empty() && digits.size() <= 3;
                 for (std::size_t i = 0; ok && i < digits.size(); ++i) {
-                    if (digits[i] < '0' || digits[i] > '9') ok = false;
-                    else number = number * 10 + (digits[i] - '0');
+                    if (digits[i] < '0' || digits[i] > '9')
+                        ok = false;
+                    else
+                        number = number * 10 + (digits[i] - '0');
                 }
                 if (ok && number <= 255) out.interfaceNumber = number;
             }
@@ -172,7 +177,8 @@ std::vector<std::string> listHidrawNodes(bool* ok) {
     std::sort(found.begin(), found.end());
     std::vector<std::string> names;
     names.reserve(found.size());
-    for (auto& f : found) names.push_back(std::move(f.second));
+    for (auto& f : found)
+        names.push_back(std::move(f.second));
     return names;
 }
 
@@ -184,7 +190,8 @@ bool readHidrawNode(const std::string& name, HidrawNode& out, std::string* error
     out = HidrawNode{};
     if (hidrawNumber(name) < 0) return fail("not a hidraw node name");
     std::error_code ec;
-    fs::path hidDir = fs::canonical(fs::path(sysfsRoot()) / "class" / "hidraw" / name / "device", ec);
+    fs::path hidDir =
+        fs::canonical(fs::path(sysfsRoot()) / "class" / "hidraw" / name / "device", ec);
     if (ec) return fail("no HID device directory");
 
     std::string text;
@@ -207,7 +214,8 @@ bool readHidrawNode(const std::string& name, HidrawNode& out, std::string* error
             readHexAttribute(hidDir.parent_path() / "bInterfaceNumber", value) && value <= 0xFF
                 ? static_cast<int>(value)
                 : 0;
-    if (readHexAttribute(hidDir.parent_path().parent_path() / "bcdDevice", value) && value <= 0xFFFF)
+    if (readHexAttribute(hidDir.parent_path().parent_path() / "bcdDevice", value) &&
+        value <= 0xFFFF)
         out.version = static_cast<std::uint16_t>(value);
     return true;
 }
@@ -220,7 +228,8 @@ std::string makeInterfacePath(const HidrawNode& node, std::size_t collectionInde
     std::string path = node.nodePath;
     path.append(suffix, static_cast<std::size_t>(n));
     if (collectionCount > 1) {
-        std::snprintf(suffix, sizeof suffix, "&col%02x", static_cast<unsigned>(collectionIndex + 1));
+        std::snprintf(suffix, sizeof suffix, "&col%02x",
+                      static_cast<unsigned>(collectionIndex + 1));
         path += suffix;
     }
     return path;

@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
     quasar::JsonFileIo io;
     // The file reads back whole, and whatever it holds parses to a value or to null.
-    if (io.readFileText(path) != std::string(reinterpret_cast<const char*>(data), size)) __builtin_trap();
+    if (io.readFileText(path) != std::string(reinterpret_cast<const char*>(data), size))
+        __builtin_trap();
     Json::Value value = io.readJsonFile(path);
     volatile bool isNull = value.isNull();
     (void)isNull;

@@ -87,8 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The report as a reader of this collection would get it: one of its ids in front.
         std::vector<std::uint8_t> buffer(report, report + reportLength);
         if (buffer.empty()) buffer.push_back(0);
-        if (!c.reportIds.empty()) buffer[0] = c.reportIds[buffer[0] % c.reportIds.size()];
-        else buffer[0] = 0;
+        if (!c.reportIds.empty())
+            buffer[0] = c.reportIds[buffer[0] % c.reportIds.size()];
+        else
+            buffer[0] = 0;
         exercise(c, buffer.data(), buffer.size());
     }
     return 0;

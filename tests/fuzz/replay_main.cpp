@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "cannot read %s\n", file.c_str());
                 return 2;
             }
-            seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            seeds.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
         }
     }
     if (seeds.empty()) {
@@ -64,18 +65,27 @@ int main(int argc, char** argv) {
             for (int e = 0; e < edits; ++e) {
                 std::size_t at = random() % changed.size();
                 switch (random() % 4) {
-                case 0: changed[at] = byte(); break;
-                case 1: changed[at] ^= static_cast<std::uint8_t>(1u << (random() % 8)); break;
-                case 2: changed.insert(changed.begin() + static_cast<std::ptrdiff_t>(at), byte()); break;
+                case 0:
+                    changed[at] = byte();
+                    break;
+                case 1:
+                    changed[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+                    break;
+                case 2:
+                    changed.insert(changed.begin() + static_cast<std::ptrdiff_t>(at), byte());
+                    break;
                 default:
-                    if (changed.size() > 1) changed.erase(changed.begin() + static_cast<std::ptrdiff_t>(at));
+                    if (changed.size() > 1)
+                        changed.erase(changed.begin() + static_cast<std::ptrdiff_t>(at));
                 }
             }
             feed(changed);
         }
         for (const Bytes& other : seeds) {
-            Bytes spliced(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(seed.size() / 2));
-            spliced.insert(spliced.end(), other.begin() + static_cast<std::ptrdiff_t>(other.size() / 2),
+            Bytes spliced(seed.begin(),
+                          seed.begin() + static_cast<std::ptrdiff_t>(seed.size() / 2));
+            spliced.insert(spliced.end(),
+                           other.begin() + static_cast<std::ptrdiff_t>(other.size() / 2),
                            other.end());
             feed(spliced);
             ++runs;
@@ -83,7 +93,8 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < 2000; ++i, ++runs) {
         Bytes input(random() % 300);
-        for (auto& b : input) b = byte();
+        for (auto& b : input)
+            b = byte();
         feed(input);
     }
     std::printf("%zu seeds, %zu generated inputs: no failure\n", seeds.size(), runs);

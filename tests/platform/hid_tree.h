@@ -5,10 +5,10 @@
 // the connections and removes the socket and the sysfs entries).
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,7 +43,8 @@ public:
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path_.c_str());
-        ok_ = listen_ >= 0 && ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ok_ = listen_ >= 0 &&
+              ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
               ::listen(listen_, 16) == 0;
         if (::pipe2(wake_, O_CLOEXEC) != 0) ok_ = false;
         thread_ = std::thread([this] { run(); });
@@ -62,7 +63,8 @@ public:
         [[maybe_unused]] ssize_t n = ::write(wake_[1], &c, 1);
         thread_.join();
         std::lock_guard lock(mutex_);
-        for (int fd : clients_) ::close(fd);
+        for (int fd : clients_)
+            ::close(fd);
         clients_.clear();
         if (listen_ >= 0) ::close(listen_);
         listen_ = -1;
@@ -74,7 +76,8 @@ public:
     // Closes the connections but keeps accepting new ones.
     void dropClients() {
         std::lock_guard lock(mutex_);
-        for (int fd : clients_) ::close(fd);
+        for (int fd : clients_)
+            ::close(fd);
         clients_.clear();
     }
 
@@ -90,7 +93,8 @@ public:
 
     void broadcast(const Bytes& report) {
         std::lock_guard lock(mutex_);
-        for (int fd : clients_) ::send(fd, report.data(), report.size(), MSG_NOSIGNAL);
+        for (int fd : clients_)
+            ::send(fd, report.data(), report.size(), MSG_NOSIGNAL);
     }
 
     std::optional<Bytes> waitMessage(int timeoutMs = 2000) {
@@ -109,7 +113,8 @@ private:
             std::vector<pollfd> fds{{wake_[0], POLLIN, 0}, {listen_, POLLIN, 0}};
             {
                 std::lock_guard lock(mutex_);
-                for (int fd : clients_) fds.push_back({fd, POLLIN, 0});
+                for (int fd : clients_)
+                    fds.push_back({fd, POLLIN, 0});
             }
             if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
             if (fds[0].revents) break;
@@ -161,13 +166,16 @@ struct NodeSpec {
 class HidTree {
 public:
     HidTree()
-        : sysEnv_("QUASAR_SYSFS_ROOT", dir_.file("sys")), devEnv_("QUASAR_DEV_ROOT", dir_.file("dev")) {
+        : sysEnv_("QUASAR_SYSFS_ROOT", dir_.file("sys")),
+          devEnv_("QUASAR_DEV_ROOT", dir_.file("dev")) {
         std::filesystem::create_directories(dir_.file("sys/class/hidraw"));
         std::filesystem::create_directories(dir_.file("dev"));
     }
 
     const TempDir& dir() const { return dir_; }
-    std::string nodePath(unsigned number) const { return dir_.file("dev/hidraw" + std::to_string(number)); }
+    std::string nodePath(unsigned number) const {
+        return dir_.file("dev/hidraw" + std::to_string(number));
+    }
 
     // Plugs a node in; a replug of the same number gets a new HID directory instance.
     SeqpacketServer* plug(const NodeSpec& spec) {
@@ -199,7 +207,8 @@ public:
               std::string(spec.descriptor.begin(), spec.descriptor.end()));
         write(hidDir + "/hidraw/hidraw" + n + "/uevent",
               "MAJOR=240\nMINOR=" + n + "\nDEVNAME=hidraw" + n + "\n");
-        fs::create_directory_symlink("../../", dir_.file(hidDir + "/hidraw/hidraw" + n + "/device"));
+        fs::create_directory_symlink("../../",
+                                     dir_.file(hidDir + "/hidraw/hidraw" + n + "/device"));
         fs::create_directory_symlink("../../" + hidDir.substr(4) + "/hidraw/hidraw" + n,
                                      dir_.file("sys/class/hidraw/hidraw" + n));
         hidDirs_[spec.number] = dir_.file(hidDir);
@@ -247,6 +256,7 @@ private:
 
 // The keyboard's interface 1: system keys (id 1), media keys (id 2, 16-bit array), device events
 // (id 3, one 16-bit usage 0..FFFF), vendor commands (id 4, 63 bytes in and out).
+// clang-format off
 inline Bytes keyboardInterfaceDescriptor() {
     return {
         0x05, 0x01, 0x09, 0x80, 0xA1, 0x01, 0x85, 0x01,             // Generic Desktop / System Control
@@ -263,12 +273,15 @@ inline Bytes keyboardInterfaceDescriptor() {
         0x09, 0x02, 0x91, 0x02, 0xC0,
     };
 }
+// clang-format on
 
 // One Consumer Control collection without report ids (reports carry no id byte on the wire).
+// clang-format off
 inline Bytes unnumberedDescriptor() {
     return {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x19, 0x00, 0x2A, 0xFF, 0x03, 0x15, 0x00,
             0x26, 0xFF, 0x03, 0x75, 0x10, 0x95, 0x01, 0x81, 0x00, 0x06, 0x1C, 0xFF, 0x09,
             0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x08, 0x91, 0x02, 0xC0};
 }
+// clang-format on
 
 } // namespace quasar::testing

@@ -26,7 +26,8 @@ const std::string kCol04 = "#vid_320f&pid_5064&mi_01&col04";
 int openDescriptorCount() {
     int count = 0;
     if (DIR* d = ::opendir("/proc/self/fd")) {
-        while (::readdir(d)) ++count;
+        while (::readdir(d))
+            ++count;
         ::closedir(d);
     }
     return count;
@@ -51,7 +52,8 @@ NodeSpec keyboard(unsigned number) {
 
 std::vector<std::string> allPaths(HidDevice& hid) {
     std::vector<std::string> out;
-    while (auto p = hid.nextInterfacePath()) out.push_back(*p);
+    while (auto p = hid.nextInterfacePath())
+        out.push_back(*p);
     return out;
 }
 
@@ -65,8 +67,8 @@ TEST(HidPathParsers, ReadHexAfterTheirMarkersInAnyCase) {
         {"\\\\?\\HID#VID_320F&PID_5064&MI_01&COL04#7&1a2b&0&0003#{4d1e55b2}", 0x320F, 0x5064, 1, 4},
         {"/dev/hidraw0#Vid_0c76&Pid_1630&Mi_03", 0x0C76, 0x1630, 3, 0},
         {"/dev/hidraw1", 0, 0, 0, 0},
-        {"vid_&pid_xyz&mi_&col", 0, 0, 0, 0},          // markers without digits
-        {"vid_12345678&col1ff", 0x5678, 0, 0, 0x1FF},  // the low 16 bits
+        {"vid_&pid_xyz&mi_&col", 0, 0, 0, 0},         // markers without digits
+        {"vid_12345678&col1ff", 0x5678, 0, 0, 0x1FF}, // the low 16 bits
         {"&mi_0a&col0B", 0, 0, 0x0A, 0x0B},
     };
     for (const Case& c : cases) {
@@ -260,7 +262,8 @@ TEST(HidOpen, RefusedPathsLeaveNothingOpen) {
         {"other product", tree.nodePath(3) + "#vid_320f&pid_5001&mi_01&col04", ENODEV},
         {"other interface", tree.nodePath(3) + "#vid_320f&pid_5064&mi_02&col04", ENODEV},
         {"collection past the last", tree.nodePath(3) + "#vid_320f&pid_5064&mi_01&col05", ENODEV},
-        {"no collection on a multi-collection node", tree.nodePath(3) + "#vid_320f&pid_5064&mi_01", ENODEV},
+        {"no collection on a multi-collection node", tree.nodePath(3) + "#vid_320f&pid_5064&mi_01",
+         ENODEV},
         {"no such node", tree.nodePath(9) + kCol04, ENOENT},
         {"nobody listening", tree.nodePath(6), ECONNREFUSED},
         {"empty", "", ENOENT},
@@ -362,7 +365,8 @@ TEST(HidTransfer, BitFieldButtonsDecodeIntoUsageLists) {
     HidTree tree;
     auto* server = tree.plug(keyboard(3));
     HidDevice system;
-    ASSERT_TRUE(system.open(tree.nodePath(3) + "#vid_320f&pid_5064&mi_01&col01", true, false, true, false));
+    ASSERT_TRUE(
+        system.open(tree.nodePath(3) + "#vid_320f&pid_5064&mi_01&col01", true, false, true, false));
     ASSERT_TRUE(server->waitClients(1));
     server->broadcast({0x01, 0b110});
     std::uint8_t buf[2];
@@ -390,7 +394,8 @@ TEST(HidTransfer, WriteSendsOneReportAndUnnumberedReportsGetIdZeroInFront) {
     HidDevice commands, plain;
     ASSERT_TRUE(commands.open(tree.nodePath(3) + kCol04, true, true, true, false));
     Bytes command(64);
-    for (std::size_t i = 0; i < command.size(); ++i) command[i] = static_cast<std::uint8_t>(i + 4);
+    for (std::size_t i = 0; i < command.size(); ++i)
+        command[i] = static_cast<std::uint8_t>(i + 4);
     std::uint32_t written = 0;
     ASSERT_TRUE(commands.write(command.data(), 64, &written, 1000));
     EXPECT_EQ(written, 64u);
@@ -423,7 +428,8 @@ TEST(HidTransfer, CloseOrCancelFromAnotherThreadEndsAnInfiniteRead) {
 
     // cancelEvent (the listener's stop path).
     std::uint8_t buf[3];
-    auto reader = std::async(std::launch::async, [&] { return hid.read(buf, 3, nullptr, kInfinite); });
+    auto reader =
+        std::async(std::launch::async, [&] { return hid.read(buf, 3, nullptr, kInfinite); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     hid.cancelTransfer();
     EXPECT_FALSE(reader.get());
@@ -463,9 +469,8 @@ TEST(HidTransfer, CloseOrCancelFromAnotherThreadEndsAnInfiniteRead) {
     auto owned = std::make_unique<HidDevice>();
     ASSERT_TRUE(owned->open(tree.nodePath(3) + kCol04, true, true, true, false));
     std::uint8_t big[64];
-    reader = std::async(std::launch::async, [&, dev = owned.get()] {
-        return dev->read(big, 64, nullptr, kInfinite);
-    });
+    reader = std::async(std::launch::async,
+                        [&, dev = owned.get()] { return dev->read(big, 64, nullptr, kInfinite); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     owned.reset();
     EXPECT_FALSE(reader.get());
@@ -481,7 +486,8 @@ TEST(HidTransfer, UnplugMakesReadAndWriteFailPromptly) {
 
     // The device closes the connections: a waiting read ends, a write fails.
     std::uint8_t buf[64] = {4};
-    auto reader = std::async(std::launch::async, [&] { return events.read(buf, 3, nullptr, kInfinite); });
+    auto reader =
+        std::async(std::launch::async, [&] { return events.read(buf, 3, nullptr, kInfinite); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     server->dropClients();
     EXPECT_FALSE(reader.get());
@@ -492,7 +498,8 @@ TEST(HidTransfer, UnplugMakesReadAndWriteFailPromptly) {
     // Full unplug: socket and sysfs entries gone; reopen fails, replug opens the same path.
     ASSERT_TRUE(events.reopen());
     ASSERT_TRUE(server->waitClients(1));
-    reader = std::async(std::launch::async, [&] { return events.read(buf, 3, nullptr, kInfinite); });
+    reader =
+        std::async(std::launch::async, [&] { return events.read(buf, 3, nullptr, kInfinite); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     tree.unplug(3);
     EXPECT_FALSE(reader.get());
@@ -506,7 +513,8 @@ TEST(HidTransfer, UnplugMakesReadAndWriteFailPromptly) {
     other.productId = 0x221C;
     tree.plug(other);
     EXPECT_FALSE(events.reopen());
-    EXPECT_TRUE(events.open(tree.nodePath(3) + "#vid_320f&pid_221c&mi_01&col03", true, true, true, false));
+    EXPECT_TRUE(
+        events.open(tree.nodePath(3) + "#vid_320f&pid_221c&mi_01&col03", true, true, true, false));
 }
 
 } // namespace
@@ -525,12 +533,14 @@ TEST(HidUevent, KeysOfTheHidDirectory) {
     const Case cases[] = {
         {"DRIVER=hid-generic\nHID_ID=0003:0000320F:00005064\nHID_PHYS=usb-0000:00:14.0-1/input1\n",
          true, 0x320F, 0x5064, 1},
-        {"HID_PHYS=usb-0000:00:14.0-3/input12\nHID_ID=0003:00000C76:00001630", true, 0x0C76, 0x1630, 12},
+        {"HID_PHYS=usb-0000:00:14.0-3/input12\nHID_ID=0003:00000C76:00001630", true, 0x0C76, 0x1630,
+         12},
         {"HID_ID=0005:0000046D:0000B01A\nHID_PHYS=a0:b1:c2:d3:e4:f5\n", true, 0x046D, 0xB01A, -1},
-        {"HID_ID=0003:0000320F:00005064\nHID_PHYS=usb-1/input99999999999\n", true, 0x320F, 0x5064, -1},
+        {"HID_ID=0003:0000320F:00005064\nHID_PHYS=usb-1/input99999999999\n", true, 0x320F, 0x5064,
+         -1},
         {"HID_ID=0003:0000320F:00005064\nHID_PHYS=usb-1/input3x\n", true, 0x320F, 0x5064, -1},
         {"MAJOR=240\nMINOR=3\nDEVNAME=hidraw3\n", false, 0, 0, -1}, // the node's own uevent
-        {"HID_ID=0003:0001320F:00005064\n", false, 0, 0, -1},        // vendor id above 16 bits
+        {"HID_ID=0003:0001320F:00005064\n", false, 0, 0, -1},       // vendor id above 16 bits
         {"HID_ID=0003:320F\n", false, 0, 0, -1},
         {"HID_ID=0003:0000320G:00005064\n", false, 0, 0, -1},
         {"", false, 0, 0, -1},

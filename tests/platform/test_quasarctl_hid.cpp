@@ -29,7 +29,8 @@ CtlRun quasarctl(const std::string& args, const std::function<void()>& whileRunn
     if (whileRunning) whileRunning();
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     int raw = ::pclose(p);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
@@ -74,7 +75,7 @@ TEST(QuasarctlHid, ReadPrintsReportsWithTheirFirstUsage) {
 
     CtlRun r = quasarctl("hid read '" + path + "' 2 --timeout 5000", [&] {
         ASSERT_TRUE(server->waitClients(1, 5000));
-        server->broadcast({0x04, 0x00});       // another collection's report: not shown
+        server->broadcast({0x04, 0x00}); // another collection's report: not shown
         server->broadcast({0x03, 0x01, 0x04});
         server->broadcast({0x03, 0x05, 0x05});
     });

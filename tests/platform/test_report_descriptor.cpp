@@ -22,7 +22,8 @@ std::vector<std::uint16_t> usagesOf(const Collection& c, const Bytes& report,
                                     std::uint16_t page = 0, std::int32_t* status = nullptr) {
     std::vector<std::uint16_t> out(64);
     std::uint32_t n = static_cast<std::uint32_t>(out.size());
-    std::int32_t s = getUsages(c, ReportKind::Input, page, out.data(), &n, report.data(), report.size());
+    std::int32_t s =
+        getUsages(c, ReportKind::Input, page, out.data(), &n, report.data(), report.size());
     if (status) *status = s;
     out.resize(n);
     return out;
@@ -39,9 +40,9 @@ TEST(ReportDescriptor, KeyboardInterfaceCollections) {
         std::size_t buttons, values;
     };
     const Expect want[] = {
-        {0x01, 0x80, 1, 2, 0, 1, 0},   // 3 bits + 5 padding = 1 byte + id
-        {0x0C, 0x01, 2, 5, 0, 1, 0},   // two 16-bit array fields
-        {0x0C, 0x01, 3, 3, 0, 1, 0},   // one 16-bit array field
+        {0x01, 0x80, 1, 2, 0, 1, 0}, // 3 bits + 5 padding = 1 byte + id
+        {0x0C, 0x01, 2, 5, 0, 1, 0}, // two 16-bit array fields
+        {0x0C, 0x01, 3, 3, 0, 1, 0}, // one 16-bit array field
         {0xFF1C, 0x92, 4, 64, 64, 0, 1},
     };
     for (std::size_t i = 0; i < 4; ++i) {
@@ -111,6 +112,7 @@ TEST(ReportDescriptor, DecodesEventArrayAndBitFieldButtons) {
 
 // A mouse-like collection without report ids: buttons, signed X/Y, a wheel with a physical range,
 // an unsigned 12-bit value, and a value whose logical range is unusable.
+// clang-format off
 Bytes valueDescriptor() {
     return {
         0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00,  // mouse, pointer
@@ -126,6 +128,7 @@ Bytes valueDescriptor() {
         0xC0, 0xC0,
     };
 }
+// clang-format on
 
 TEST(ReportDescriptor, RawAndScaledValues) {
     ReportDescriptor r = parseOk(valueDescriptor());
@@ -151,7 +154,7 @@ TEST(ReportDescriptor, RawAndScaledValues) {
     };
     const Case cases[] = {
         {0x30, 0xFF, kStatusSuccess, -1},     // sign-extended through the logical range
-        {0x31, 0x7F, kStatusSuccess, 127},
+        {0x31, 0x7F, kStatusSuccess, 127},    // the logical maximum
         {0x38, 50, kStatusSuccess, 5},        // 0..100 onto 0..10
         {0x32, 0xABC, kStatusSuccess, 0xABC}, // no physical range: the logical one
         {0x33, 5, kStatusBadLogPhyValues, 0}, // logical minimum == maximum
@@ -160,8 +163,9 @@ TEST(ReportDescriptor, RawAndScaledValues) {
         SCOPED_TRACE(k.usage);
         std::uint32_t raw = 0;
         std::int32_t scaled = 1234;
-        EXPECT_EQ(getUsageValue(c, ReportKind::Input, 0x01, k.usage, &raw, report.data(), report.size()),
-                  kStatusSuccess);
+        EXPECT_EQ(
+            getUsageValue(c, ReportKind::Input, 0x01, k.usage, &raw, report.data(), report.size()),
+            kStatusSuccess);
         EXPECT_EQ(raw, k.raw);
         EXPECT_EQ(getScaledUsageValue(c, ReportKind::Input, 0x01, k.usage, &scaled, report.data(),
                                       report.size()),
@@ -180,6 +184,7 @@ TEST(ReportDescriptor, RawAndScaledValues) {
 }
 
 TEST(ReportDescriptor, GlobalStackUsageListsExtendedUsagesAndLongItems) {
+    // clang-format off
     const Bytes d{
         0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x07,
         0xA4,                                     // push (Consumer page, id 7)
@@ -192,6 +197,7 @@ TEST(ReportDescriptor, GlobalStackUsageListsExtendedUsagesAndLongItems) {
         0xA1, 0x02, 0xA1, 0x02, 0xC0, 0xC0,      // nested logical collections
         0xC0,
     };
+    // clang-format on
     ReportDescriptor r = parseOk(d);
     ASSERT_EQ(r.collections.size(), 1u);
     const Collection& c = r.collections[0];
@@ -199,10 +205,10 @@ TEST(ReportDescriptor, GlobalStackUsageListsExtendedUsagesAndLongItems) {
     EXPECT_EQ(c.reportByteLength[0], 2); // 4 + 4 bits, id byte
     ASSERT_EQ(c.buttonCaps[0].size(), 3u);
     EXPECT_EQ(c.buttonCaps[0][0].usagePage, 0x09);
-    EXPECT_EQ(c.buttonCaps[0][2].usagePage, 0x01);  // the extended usage carries its page
-    EXPECT_EQ(c.buttonCaps[0][2].reportCount, 2);   // fields 3 and 4
+    EXPECT_EQ(c.buttonCaps[0][2].usagePage, 0x01); // the extended usage carries its page
+    EXPECT_EQ(c.buttonCaps[0][2].reportCount, 2);  // fields 3 and 4
     ASSERT_EQ(c.valueCaps[0].size(), 1u);
-    EXPECT_EQ(c.valueCaps[0][0].usagePage, 0x0C);   // pop restored the page
+    EXPECT_EQ(c.valueCaps[0][0].usagePage, 0x0C); // pop restored the page
     EXPECT_EQ(c.valueCaps[0][0].reportId, 7);
     EXPECT_EQ(c.valueCaps[0][0].bitOffset, 4u);
 
@@ -223,6 +229,7 @@ TEST(ReportDescriptor, MalformedDescriptorsAreRefused) {
         const char* name;
         Bytes data;
     };
+    // clang-format off
     std::vector<Case> cases = {
         {"truncated item", {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x26, 0xFF}},
         {"truncated long item", withOpen({0xFE, 0x05, 0x10, 0x01})},
@@ -238,12 +245,16 @@ TEST(ReportDescriptor, MalformedDescriptorsAreRefused) {
         {"usage minimum above maximum", withOpen({0x19, 0x05, 0x29, 0x01, 0xC0})},
         {"report item outside a collection", {0x75, 0x08, 0x95, 0x01, 0x81, 0x02}},
     };
+    // clang-format on
     Bytes deep;
-    for (int i = 0; i < 40; ++i) deep.insert(deep.end(), {0xA1, 0x00});
-    for (int i = 0; i < 40; ++i) deep.push_back(0xC0);
+    for (int i = 0; i < 40; ++i)
+        deep.insert(deep.end(), {0xA1, 0x00});
+    for (int i = 0; i < 40; ++i)
+        deep.push_back(0xC0);
     cases.push_back({"collections nested too deep", deep});
     Bytes pushes = open;
-    for (int i = 0; i < 40; ++i) pushes.push_back(0xA4);
+    for (int i = 0; i < 40; ++i)
+        pushes.push_back(0xA4);
     cases.push_back({"push too deep", pushes});
     Bytes huge(kMaxDescriptorBytes + 1, 0x00); // refused for its size alone
     cases.push_back({"descriptor too large", huge});

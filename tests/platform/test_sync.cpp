@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <memory>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "platform/sync.h"
 
@@ -75,7 +75,8 @@ TEST(Event, AutoResetSignalReleasesExactlyOneOfManyWaiters) {
         });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     e.set();
-    for (auto& t : waiters) t.join();
+    for (auto& t : waiters)
+        t.join();
     EXPECT_EQ(released.load(), 1);
 }
 
@@ -86,10 +87,10 @@ TEST(WaitForAny, ReturnsFirstSignalledInListOrderAndConsumesOnlyIt) {
     b.set();
     c.set();
     EXPECT_EQ(waitForAny({&a, &b, &c}, 0), 1);
-    EXPECT_FALSE(b.isSet());          // auto-reset: consumed
-    EXPECT_TRUE(c.isSet());           // not reached, untouched
+    EXPECT_FALSE(b.isSet()); // auto-reset: consumed
+    EXPECT_TRUE(c.isSet());  // not reached, untouched
     EXPECT_EQ(waitForAny({&a, &b, &c}, 0), 2);
-    EXPECT_TRUE(c.isSet());           // manual-reset: stays signalled
+    EXPECT_TRUE(c.isSet()); // manual-reset: stays signalled
 
     std::thread setter([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -110,9 +111,11 @@ TEST(Event, WorksWithoutADescriptorWhenTheProcessHasNoneLeft) {
     low.rlim_cur = 256;
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> filler;
-    for (int fd; (fd = ::dup(0)) >= 0;) filler.push_back(fd);
+    for (int fd; (fd = ::dup(0)) >= 0;)
+        filler.push_back(fd);
     auto starved = std::make_unique<Event>(false);
-    for (int fd : filler) ::close(fd);
+    for (int fd : filler)
+        ::close(fd);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
     EXPECT_EQ(starved->pollFd(), -1);
 

@@ -29,8 +29,8 @@ void BM_DecodeEventReport(benchmark::State& state) {
     std::uint16_t usages[1];
     for (auto _ : state) {
         std::uint32_t n = 1;
-        benchmark::DoNotOptimize(
-            hid::getUsages(events, hid::ReportKind::Input, 0x0C, usages, &n, report, sizeof report));
+        benchmark::DoNotOptimize(hid::getUsages(events, hid::ReportKind::Input, 0x0C, usages, &n,
+                                                report, sizeof report));
         benchmark::DoNotOptimize(usages[0]);
     }
 }
