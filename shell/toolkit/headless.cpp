@@ -28,9 +28,14 @@ struct HeadlessToolkit::State {
     std::thread::id windowThread = std::this_thread::get_id();
     std::mutex mutex;
     std::condition_variable wake;
-    std::deque<std::function<void()>> queue;
+    struct Item {
+        std::function<void()> fn;
+        bool sent = false; // a sender waits for it
+    };
+    std::deque<Item> queue;
     bool quitRequested = false;
-    bool ended = false; // after quit: sends are refused
+    bool ended = false;     // the loop has ended: sends are refused (nobody would run them)
+    bool destroyed = false; // posts are refused
     int exitCode = 0;
     std::map<std::pair<NotifyReceiver*, int>, TimerEntry> timers; // window thread only
     std::uint64_t nextGeneration = 1;
@@ -43,6 +48,7 @@ HeadlessToolkit::~HeadlessToolkit() {
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
+        state_->destroyed = true;
         state_->queue.clear(); // releases the promises of blocked senders (see send)
     }
     state_->wake.notify_all();
@@ -82,9 +88,9 @@ void HeadlessToolkit::post(std::function<void()> fn) {
         return;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->ended)
+        if (state_->destroyed)
             return;
-        state_->queue.push_back(std::move(fn));
+        state_->queue.push_back({std::move(fn), false});
     }
     state_->wake.notify_all();
 }
@@ -125,10 +131,11 @@ bool HeadlessToolkit::send(std::function<void()> fn) {
         std::lock_guard lock(state_->mutex);
         if (state_->ended)
             return false;
-        state_->queue.push_back([job]() mutable {
-            job->fn();
-            job->ran = true;
-        });
+        state_->queue.push_back({[job]() mutable {
+                                     job->fn();
+                                     job->ran = true;
+                                 },
+                                 true});
     }
     job.reset(); // the queue holds the only reference now
     state_->wake.notify_all();
@@ -159,15 +166,15 @@ void HeadlessToolkit::killTimers(NotifyReceiver* receiver) {
 
 void HeadlessToolkit::processEvents() {
     // Queued work first (only what is queued now, so work that posts more cannot starve timers).
-    std::deque<std::function<void()>> work;
+    std::deque<State::Item> work;
     {
         std::lock_guard lock(state_->mutex);
         work.swap(state_->queue);
     }
     while (!work.empty()) {
-        auto fn = std::move(work.front());
+        auto item = std::move(work.front());
         work.pop_front();
-        fn();
+        item.fn();
     }
     // Due timers; a receiver may kill or restart timers while it is notified.
     auto now = Clock::now();
@@ -209,12 +216,17 @@ int HeadlessToolkit::runLoop() {
         if (state_->quitRequested)
             break;
     }
-    std::deque<std::function<void()>> dropped;
+    std::deque<State::Item> dropped;
     int code = 0;
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
-        dropped.swap(state_->queue);
+        // Sent work is dropped (its sender wakes with "not run"); posted work waits for the next
+        // loop or processEvents.
+        std::deque<State::Item> keep;
+        for (auto& item : state_->queue)
+            (item.sent ? dropped : keep).push_back(std::move(item));
+        state_->queue.swap(keep);
         code = state_->exitCode;
     }
     dropped.clear(); // outside the lock: dropping a sent job wakes its sender

@@ -91,10 +91,12 @@ public:
     // Ends runLoop (from any thread).
     virtual void quit(int code = 0) = 0;
     virtual bool isWindowThread() const = 0;
-    // Runs fn on the window thread later (from any thread).
+    // Runs fn on the window thread later (from any thread). Work posted while no loop runs waits
+    // for the next runLoop or processEvents.
     virtual void post(std::function<void()> fn) = 0;
     // Runs fn on the window thread and waits for it; runs it at once on the window thread.
-    // Returns false (fn not run) when the loop has ended.
+    // Returns false (fn not run) when the loop has ended (or ends before running it), so a
+    // worker never hangs on a window thread that has stopped.
     virtual bool send(std::function<void()> fn) = 0;
     // Runs queued work and due timers without waiting (tests, long operations on the window
     // thread).

@@ -1054,7 +1054,7 @@ void QtControl::applyLayoutProperties() {
             skin_.bkColor = *c;
     if (skin_.hasTextColor || skin_.bkColor)
         updateStyle();
-    if (QVariant v = w->property("font"); v.isValid() && v.typeId() != QMetaType::QFont) {
+    if (QVariant v = w->property("fontid"); v.isValid()) {
         bool ok = false;
         int id = v.toString().toInt(&ok);
         if (ok)
@@ -1063,8 +1063,7 @@ void QtControl::applyLayoutProperties() {
     if (QVariant v = w->property("group"); v.isValid() && !v.toString().isEmpty())
         setGroup(ss(v.toString()));
     reloadTexts();
-    if (QVariant v = w->property("visible"); v.isValid() && v.canConvert<bool>() && !v.toBool())
-        w->hide();
+    // "visible" needs nothing here: it is QWidget's own property, set by the loader.
 }
 
 void QtControl::reloadTexts() {

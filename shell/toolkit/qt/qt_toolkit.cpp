@@ -224,8 +224,13 @@ private:
 struct QtToolkit::State {
     std::unique_ptr<QApplication> app;
     std::mutex mutex;
-    std::deque<std::function<void()>> queue;
-    bool ended = false;
+    struct Item {
+        std::function<void()> fn;
+        bool sent = false; // a sender waits for it
+    };
+    std::deque<Item> queue;
+    bool ended = false;     // no loop runs: sends are refused
+    bool destroyed = false; // posts are refused
     bool wakePending = false;
     std::map<std::pair<NotifyReceiver*, int>, QTimer*> timers;
     QObject timerOwner;
@@ -241,13 +246,11 @@ QtToolkit::QtToolkit(int& argc, char** argv) : state_(std::make_unique<State>())
 }
 
 QtToolkit::~QtToolkit() {
+    std::deque<State::Item> dropped;
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
-    }
-    std::deque<std::function<void()>> dropped;
-    {
-        std::lock_guard lock(state_->mutex);
+        state_->destroyed = true;
         dropped.swap(state_->queue);
     }
     dropped.clear();
@@ -320,11 +323,15 @@ int QtToolkit::runLoop() {
         state_->ended = false;
     }
     int code = QApplication::exec();
-    std::deque<std::function<void()>> dropped;
+    std::deque<State::Item> dropped;
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
-        dropped.swap(state_->queue);
+        // Sent work is dropped (its sender wakes with "not run"); posted work waits.
+        std::deque<State::Item> keep;
+        for (auto& item : state_->queue)
+            (item.sent ? dropped : keep).push_back(std::move(item));
+        state_->queue.swap(keep);
     }
     dropped.clear(); // wakes senders whose work will not run
     return code;
@@ -342,9 +349,9 @@ void QtToolkit::post(std::function<void()> fn) {
     bool wake = false;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->ended)
+        if (state_->destroyed)
             return;
-        state_->queue.push_back(std::move(fn));
+        state_->queue.push_back({std::move(fn), false});
         wake = !state_->wakePending;
         state_->wakePending = true;
     }
@@ -385,10 +392,11 @@ bool QtToolkit::send(std::function<void()> fn) {
         std::lock_guard lock(state_->mutex);
         if (state_->ended)
             return false;
-        state_->queue.push_back([job] {
-            job->fn();
-            job->ran = true;
-        });
+        state_->queue.push_back({[job] {
+                                     job->fn();
+                                     job->ran = true;
+                                 },
+                                 true});
         wake = !state_->wakePending;
         state_->wakePending = true;
     }
@@ -401,16 +409,16 @@ bool QtToolkit::send(std::function<void()> fn) {
 }
 
 void QtToolkit::processEvents() {
-    std::deque<std::function<void()>> work;
+    std::deque<State::Item> work;
     {
         std::lock_guard lock(state_->mutex);
         work.swap(state_->queue);
         state_->wakePending = false;
     }
     while (!work.empty()) {
-        auto fn = std::move(work.front());
+        auto item = std::move(work.front());
         work.pop_front();
-        fn();
+        item.fn();
     }
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);

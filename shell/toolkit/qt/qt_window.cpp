@@ -108,8 +108,11 @@ QWidget* createWith(QUiLoader* base, const QString& requested, QWidget* parent, 
         if (w && is(cls, "ListRow"))
             new QHBoxLayout(w);
     }
-    if (!w && base)
-        w = base->QUiLoader::createWidget(cls, parent, name);
+    if (!w && base) {
+        static const QStringList known = base->availableWidgets();
+        if (known.contains(cls))
+            w = base->QUiLoader::createWidget(cls, parent, name);
+    }
     if (!w) {
         trace::printf("toolkit: unknown control class %s (%s), made a plain container\n", ss(cls).c_str(),
                       ss(name).c_str());
