@@ -5,7 +5,9 @@
 // receiver registered with Window::addNotifier, in registration order):
 //   "click"            button released over itself (also options and check boxes, before
 //                      "selectchanged")
-//   "selectchanged"    an option or check box changed its selected state by the user
+//   "selectchanged"    an option or check box changed its selected state by the user;
+//                      wParam = 1 selected, 0 cleared (options of a group that are cleared by
+//                      another's selection raise nothing)
 //   "valuechanged"     a slider's value after the user released it (or moved it by keyboard/wheel)
 //   "movevaluechanged" a slider's value while the user drags it
 //   "itemselect"       a combo box or list selected another item by the user; wParam = new index,

@@ -23,8 +23,10 @@ public:
     // The first control with that name in parent's sub-tree (parent included), ignoring case.
     virtual Control* findSubControl(Control* parent, std::string_view name) = 0;
     // Loads a layout (a res.xml name or a path relative to the skin folder) into a container,
-    // replacing what the container held. Returns the container on success, nullptr when the
-    // layout cannot be read (the container then stays as it was).
+    // replacing what the container held (a tab layout gains it as a new last page instead; a
+    // list row from insertItemRow may be filled this way; lists and combo boxes themselves
+    // refuse). Returns the container on success, nullptr when the layout cannot be read (the
+    // container then stays as it was).
     virtual Control* loadLayoutInto(Control* container, const std::string& layout) = 0;
 
     // --- notifications -----------------------------------------------------------------------
