@@ -104,7 +104,8 @@ public:
 
     // Timers of objects that are not controls (device objects with or without a page): every
     // ms milliseconds receiver gets "timer" with sender nullptr and wParam = id, on the window
-    // thread, until killTimer. Setting an existing (receiver, id) restarts it.
+    // thread, until killTimer. Setting an existing (receiver, id) restarts it. Call these on the
+    // window thread (from a worker: through post).
     virtual void setTimer(NotifyReceiver* receiver, int id, int ms) = 0;
     virtual void killTimer(NotifyReceiver* receiver, int id) = 0;
     // Kills every timer of the receiver (call before the receiver is destroyed).

@@ -8,6 +8,7 @@
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -297,6 +298,40 @@ TEST_F(QtToolkitTest, UserActionsRaiseTheirNotifications) {
     EXPECT_EQ(find("itemselect", "list").w, 1);
     EXPECT_EQ(combo->itemUserData(combo->currentIndex()), "o");
     EXPECT_EQ(static_cast<std::uint32_t>(find("colorchanged", "Pallet").w), win->findControl("pallet")->selectedColor());
+    win->removeNotifier(&rec);
+}
+
+TEST_F(QtToolkitTest, FocusSizeAndContextMenuRequests) {
+    writeFile(file("XML/controls.xml"), kControlsLayout);
+    auto win = g_tk->createWindow("XML/controls.xml");
+    ASSERT_NE(win, nullptr);
+    win->show();
+    QWidget* top = widgetOf(win->root());
+    top->activateWindow();
+    QApplication::setActiveWindow(top);
+    pump();
+    std::vector<std::string> seen;
+    FunctionReceiver rec([&](Notification& n) {
+        if (n.type == "setfocus" || n.type == "killfocus" || n.type == "windowsize" || n.type == "menu")
+            seen.push_back(n.type + ":" + n.senderName());
+    });
+    win->findControl("edit")->setFocus();
+    pump();
+    win->addNotifier(&rec);
+    win->findControl("ok_btn")->setFocus();
+    pump();
+    win->findControl("edit")->setFocus();
+    pump();
+    win->findControl("combo")->setFocus();
+    pump();
+    EXPECT_TRUE(win->findControl("combo")->hasFocus());
+    win->resize(420, 320);
+    pump();
+    QContextMenuEvent ctx(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(widgetOf(win->findControl("ok_btn")), &ctx);
+    EXPECT_EQ(seen, (std::vector<std::string>{"killfocus:edit", "setfocus:OK_Btn", "killfocus:OK_Btn",
+                                              "setfocus:edit", "killfocus:edit", "setfocus:combo",
+                                              "windowsize:root", "menu:OK_Btn"}));
     win->removeNotifier(&rec);
 }
 

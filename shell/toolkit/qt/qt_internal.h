@@ -371,6 +371,8 @@ public:
     std::vector<class QtMenu*> menus; // live menus
 
 private:
+    // Runs the work handed over by post and send (on the window thread).
+    void runQueued();
     struct State;
     std::unique_ptr<State> state_;
     std::string skin_;

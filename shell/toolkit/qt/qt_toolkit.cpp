@@ -356,7 +356,7 @@ void QtToolkit::post(std::function<void()> fn) {
         state_->wakePending = true;
     }
     if (wake)
-        QMetaObject::invokeMethod(qApp, [this] { processEvents(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(qApp, [this] { runQueued(); }, Qt::QueuedConnection);
 }
 
 bool QtToolkit::send(std::function<void()> fn) {
@@ -402,13 +402,19 @@ bool QtToolkit::send(std::function<void()> fn) {
     }
     job.reset();
     if (wake)
-        QMetaObject::invokeMethod(qApp, [this] { processEvents(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(qApp, [this] { runQueued(); }, Qt::QueuedConnection);
     std::unique_lock lock(done->m);
     done->cv.wait(lock, [&] { return done->finished; });
     return done->ran;
 }
 
 void QtToolkit::processEvents() {
+    runQueued();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtToolkit::runQueued() {
     std::deque<State::Item> work;
     {
         std::lock_guard lock(state_->mutex);
@@ -420,8 +426,6 @@ void QtToolkit::processEvents() {
         work.pop_front();
         item.fn();
     }
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void QtToolkit::setTimer(NotifyReceiver* receiver, int id, int ms) {

@@ -670,8 +670,9 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* e) {
         break;
     case QEvent::ContextMenu: {
         auto* ce = static_cast<QContextMenuEvent*>(e);
+        // Raised once, by the innermost control (not again by each container around it).
         sendNotify(controlFor(w), "menu", ce->globalPos().x(), ce->globalPos().y());
-        break;
+        return true;
     }
     case QEvent::Resize:
         if (w == top_)
