@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
     std::printf("startup to shown window (%s, %d runs): median %.1f ms, min %.1f ms, max %.1f ms\n",
                 std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "display", runs,
                 median, times.front(), times.back());
+    std::printf("each run (ms, sorted):");
+    for (double t : times) std::printf(" %.0f", t);
+    std::printf("\n");
     std::printf("peak resident size: %.1f MB (largest of the runs)\n", peak / 1024.0);
     std::printf("targets: under 300 ms, under 80 MB: %s\n",
                 median < 300 && peak < 80 * 1024 ? "met" : "NOT met");
