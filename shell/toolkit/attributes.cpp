@@ -19,8 +19,7 @@ std::string_view trim(std::string_view s) {
 std::string slashes(std::string_view s) {
     std::string out(s);
     for (char& c : out)
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     return out;
 }
 
@@ -31,19 +30,16 @@ bool parseFour(std::string_view text, int out[4]) {
         text = trim(text);
         int v = 0;
         auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-        if (ec != std::errc())
-            return false;
+        if (ec != std::errc()) return false;
         values[i] = v;
         text.remove_prefix(static_cast<size_t>(ptr - text.data()));
         text = trim(text);
         if (i < 3) {
-            if (text.empty() || text.front() != ',')
-                return false;
+            if (text.empty() || text.front() != ',') return false;
             text.remove_prefix(1);
         }
     }
-    if (!trim(text).empty())
-        return false;
+    if (!trim(text).empty()) return false;
     for (int i = 0; i < 4; ++i)
         out[i] = values[i];
     return true;
@@ -53,8 +49,7 @@ bool parseFour(std::string_view text, int out[4]) {
 
 std::optional<ImageAttribute> parseImageAttribute(std::string_view text) {
     text = trim(text);
-    if (text.empty())
-        return std::nullopt;
+    if (text.empty()) return std::nullopt;
     ImageAttribute attr;
     if (text.find('=') == std::string_view::npos || text.find('\'') == std::string_view::npos) {
         attr.file = slashes(text);
@@ -64,13 +59,11 @@ std::optional<ImageAttribute> parseImageAttribute(std::string_view text) {
     while (!text.empty()) {
         text = trim(text);
         size_t eq = text.find('=');
-        if (eq == std::string_view::npos)
-            break;
+        if (eq == std::string_view::npos) break;
         std::string_view key = trim(text.substr(0, eq));
         text.remove_prefix(eq + 1);
         text = trim(text);
-        if (text.empty())
-            break;
+        if (text.empty()) break;
         char quote = text.front();
         std::string_view value;
         if (quote == '\'' || quote == '"') {
@@ -97,8 +90,7 @@ std::optional<ImageAttribute> parseImageAttribute(std::string_view text) {
                 attr.fade = v < 0 ? 0 : (v > 255 ? 255 : v);
         }
     }
-    if (attr.file.empty())
-        return std::nullopt;
+    if (attr.file.empty()) return std::nullopt;
     if (attr.hasSource && (attr.source[2] <= attr.source[0] || attr.source[3] <= attr.source[1]))
         attr.hasSource = false; // an empty part means the whole image
     return attr;
@@ -106,8 +98,7 @@ std::optional<ImageAttribute> parseImageAttribute(std::string_view text) {
 
 std::optional<std::uint32_t> parseColor(std::string_view text) {
     text = trim(text);
-    if (text.empty())
-        return std::nullopt;
+    if (text.empty()) return std::nullopt;
     int base = 10;
     if (text.front() == '#') {
         text.remove_prefix(1);
@@ -116,22 +107,20 @@ std::optional<std::uint32_t> parseColor(std::string_view text) {
         text.remove_prefix(2);
         base = 16;
     }
-    if (text.empty())
-        return std::nullopt;
+    if (text.empty()) return std::nullopt;
     std::uint64_t v = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, base);
     if (ec != std::errc() || ptr != text.data() + text.size() || v > 0xFFFFFFFFull)
         return std::nullopt;
-    if (base == 16 && text.size() <= 6)
-        v |= 0xFF000000u;
+    if (base == 16 && text.size() <= 6) v |= 0xFF000000u;
     return static_cast<std::uint32_t>(v);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }

@@ -9,11 +9,11 @@
 namespace quasar::ui {
 
 struct ImageAttribute {
-    std::string file;                            // relative to the skin folder, "/" separators
-    bool hasSource = false;                      // part of the file: left, top, right, bottom
+    std::string file;       // relative to the skin folder, "/" separators
+    bool hasSource = false; // part of the file: left, top, right, bottom
     int source[4] = {0, 0, 0, 0};
-    int corner[4] = {0, 0, 0, 0};                // nine-patch borders: left, top, right, bottom
-    int fade = 255;                              // 0..255 opacity
+    int corner[4] = {0, 0, 0, 0}; // nine-patch borders: left, top, right, bottom
+    int fade = 255;               // 0..255 opacity
 };
 
 // Either a bare path ("images/key.png") or the attribute form

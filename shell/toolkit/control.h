@@ -25,17 +25,17 @@ class Window;
 using Argb = std::uint32_t;
 
 enum class ControlKind {
-    Container,   // plain container, vertical/horizontal layout, custom containers
+    Container, // plain container, vertical/horizontal layout, custom containers
     Label,
-    Button,      // push button (not checkable)
-    Option,      // checkable button or radio button; may belong to a group
+    Button, // push button (not checkable)
+    Option, // checkable button or radio button; may belong to a group
     CheckBox,
     Slider,
     Edit,
-    Progress,    // progress bar, circle progress
+    Progress, // progress bar, circle progress
     Combo,
     List,
-    Tab,         // tab layout: shows one page (child) at a time
+    Tab, // tab layout: shows one page (child) at a time
     ScrollArea,
     Palette,     // colour palette with a selected colour
     SelectPanel, // key selection panel (see ISelectPanel)
@@ -47,14 +47,14 @@ enum class ControlKind {
 // the skin folder or "file='images/key.png' source='l,t,r,b' corner='l,t,r,b'"; empty removes.
 enum class ImageSlot {
     Normal,
-    Hot,       // mouse over
+    Hot, // mouse over
     Pushed,
-    Selected,  // options and check boxes while selected
+    Selected, // options and check boxes while selected
     Disabled,
     Background,
     Foreground,
-    Light,     // key buttons: the light image tinted with the light colour
-    KeySet,    // key buttons: the key-set mark drawn on top
+    Light,  // key buttons: the light image tinted with the light colour
+    KeySet, // key buttons: the key-set mark drawn on top
 };
 
 class Control {
@@ -165,7 +165,8 @@ public:
     virtual int itemCount() const = 0;
     // Appends an item; returns its index.
     virtual int addItem(const std::string& text, const std::string& userData = {}) = 0;
-    virtual int insertItem(int index, const std::string& text, const std::string& userData = {}) = 0;
+    virtual int insertItem(int index, const std::string& text,
+                           const std::string& userData = {}) = 0;
     // Lists only: appends (index -1) or inserts a row that is a container of controls (built with
     // createChild or Window::loadLayoutInto); returns the row's container, nullptr otherwise.
     virtual Control* insertItemRow(int index, const std::string& name = {}) = 0;
@@ -197,15 +198,20 @@ public:
 
 // Custom controls expose their own operations through these interfaces:
 //   if (auto* key = ui::as<ui::IDeviceKeyButton>(control)) key->setLight(true, 0xFF0000, 255);
-template <class T> T* as(Control* control) { return dynamic_cast<T*>(control); }
+template <class T> T* as(Control* control) {
+    return dynamic_cast<T*>(control);
+}
 
 // The key selection panel ("SelectPanel"): dragging a rectangle over its key buttons marks them
 // selected and raises "click_select_end" from the panel at the end of each drag.
 class ISelectPanel {
 public:
     virtual ~ISelectPanel() = default;
-    struct Rect { int left = 0, top = 0, right = 0, bottom = 0; };
-    // The rectangle of the last drag in panel coordinates, normalised (left <= right, top <= bottom).
+    struct Rect {
+        int left = 0, top = 0, right = 0, bottom = 0;
+    };
+    // The rectangle of the last drag in panel coordinates, normalised (left <= right, top <=
+    // bottom).
     virtual Rect selectionRect() const = 0;
     virtual bool isDragging() const = 0;
 };

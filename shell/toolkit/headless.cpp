@@ -54,26 +54,29 @@ HeadlessToolkit::~HeadlessToolkit() {
     state_->wake.notify_all();
 }
 
-std::string HeadlessToolkit::skinFolder() const { return state_->skin; }
+std::string HeadlessToolkit::skinFolder() const {
+    return state_->skin;
+}
 
 void HeadlessToolkit::setSkinFolder(const std::string& folder) {
     state_->skin = folder;
-    if (!state_->skin.empty() && state_->skin.back() != '/')
-        state_->skin += '/';
+    if (!state_->skin.empty() && state_->skin.back() != '/') state_->skin += '/';
 }
 
 std::string HeadlessToolkit::resolveLayout(const std::string& layout) const {
-    if (!layout.empty() && layout.front() == '/')
-        return layout;
+    if (!layout.empty() && layout.front() == '/') return layout;
     return state_->skin + layout;
 }
 
-std::unique_ptr<Window> HeadlessToolkit::createWindow(const std::string& layout, const WindowOptions&) {
+std::unique_ptr<Window> HeadlessToolkit::createWindow(const std::string& layout,
+                                                      const WindowOptions&) {
     trace::printf("toolkit: no windows without a display (%s)\n", layout.c_str());
     return nullptr;
 }
 
-std::unique_ptr<Menu> HeadlessToolkit::createMenu(const std::string&, Window*) { return nullptr; }
+std::unique_ptr<Menu> HeadlessToolkit::createMenu(const std::string&, Window*) {
+    return nullptr;
+}
 
 std::unique_ptr<TrayIcon> HeadlessToolkit::createTrayIcon(const std::string&, const std::string&) {
     return nullptr;
@@ -84,20 +87,17 @@ bool HeadlessToolkit::isWindowThread() const {
 }
 
 void HeadlessToolkit::post(std::function<void()> fn) {
-    if (!fn)
-        return;
+    if (!fn) return;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->destroyed)
-            return;
+        if (state_->destroyed) return;
         state_->queue.push_back({std::move(fn), false});
     }
     state_->wake.notify_all();
 }
 
 bool HeadlessToolkit::send(std::function<void()> fn) {
-    if (!fn)
-        return false;
+    if (!fn) return false;
     if (isWindowThread()) {
         fn();
         return true;
@@ -116,8 +116,7 @@ bool HeadlessToolkit::send(std::function<void()> fn) {
         std::shared_ptr<Done> done;
         bool ran = false;
         ~Job() {
-            if (!done)
-                return;
+            if (!done) return;
             std::lock_guard lock(done->m);
             done->finished = true;
             done->ran = ran;
@@ -129,8 +128,7 @@ bool HeadlessToolkit::send(std::function<void()> fn) {
     job->done = done;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->ended)
-            return false;
+        if (state_->ended) return false;
         state_->queue.push_back({[job]() mutable {
                                      job->fn();
                                      job->ran = true;
@@ -145,10 +143,8 @@ bool HeadlessToolkit::send(std::function<void()> fn) {
 }
 
 void HeadlessToolkit::setTimer(NotifyReceiver* receiver, int id, int ms) {
-    if (!receiver)
-        return;
-    if (ms < 1)
-        ms = 1;
+    if (!receiver) return;
+    if (ms < 1) ms = 1;
     auto& entry = state_->timers[{receiver, id}];
     entry.intervalMs = ms;
     entry.due = Clock::now() + std::chrono::milliseconds(ms);
@@ -156,7 +152,9 @@ void HeadlessToolkit::setTimer(NotifyReceiver* receiver, int id, int ms) {
     state_->wake.notify_all();
 }
 
-void HeadlessToolkit::killTimer(NotifyReceiver* receiver, int id) { state_->timers.erase({receiver, id}); }
+void HeadlessToolkit::killTimer(NotifyReceiver* receiver, int id) {
+    state_->timers.erase({receiver, id});
+}
 
 void HeadlessToolkit::killTimers(NotifyReceiver* receiver) {
     auto it = state_->timers.lower_bound({receiver, std::numeric_limits<int>::min()});
@@ -180,12 +178,10 @@ void HeadlessToolkit::processEvents() {
     auto now = Clock::now();
     std::vector<std::pair<std::pair<NotifyReceiver*, int>, std::uint64_t>> due;
     for (auto& [key, entry] : state_->timers)
-        if (entry.due <= now)
-            due.push_back({key, entry.generation});
+        if (entry.due <= now) due.push_back({key, entry.generation});
     for (auto& [key, generation] : due) {
         auto it = state_->timers.find(key);
-        if (it == state_->timers.end() || it->second.generation != generation)
-            continue;
+        if (it == state_->timers.end() || it->second.generation != generation) continue;
         // Next firing counts from now: a late loop does not make a burst of catch-up firings.
         it->second.due = now + std::chrono::milliseconds(it->second.intervalMs);
         Notification n;
@@ -204,17 +200,14 @@ int HeadlessToolkit::runLoop() {
     for (;;) {
         processEvents();
         std::unique_lock lock(state_->mutex);
-        if (state_->quitRequested)
-            break;
-        if (!state_->queue.empty())
-            continue;
+        if (state_->quitRequested) break;
+        if (!state_->queue.empty()) continue;
         Clock::time_point next = Clock::now() + std::chrono::hours(1);
         for (auto& [key, entry] : state_->timers)
-            if (entry.due < next)
-                next = entry.due;
-        state_->wake.wait_until(lock, next, [&] { return state_->quitRequested || !state_->queue.empty(); });
-        if (state_->quitRequested)
-            break;
+            if (entry.due < next) next = entry.due;
+        state_->wake.wait_until(lock, next,
+                                [&] { return state_->quitRequested || !state_->queue.empty(); });
+        if (state_->quitRequested) break;
     }
     std::deque<State::Item> dropped;
     int code = 0;

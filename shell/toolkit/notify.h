@@ -63,8 +63,7 @@ public:
     using Fn = std::function<void(Notification&)>;
     explicit FunctionReceiver(Fn fn) : fn_(std::move(fn)) {}
     void notify(Notification& notification) override {
-        if (fn_)
-            fn_(notification);
+        if (fn_) fn_(notification);
     }
 
 private:

@@ -17,12 +17,12 @@
 namespace quasar::ui {
 
 struct WindowOptions {
-    Window* owner = nullptr;  // secondary windows: modal to and centred on the owner
+    Window* owner = nullptr; // secondary windows: modal to and centred on the owner
     std::string title;
-    int width = 0;            // 0: the layout's own size
+    int width = 0; // 0: the layout's own size
     int height = 0;
-    bool frameless = true;    // the layouts draw their own title bar
-    bool toolWindow = false;  // no task-bar entry (secondary windows)
+    bool frameless = true;   // the layouts draw their own title bar
+    bool toolWindow = false; // no task-bar entry (secondary windows)
 };
 
 // A pop-up menu made from a menu layout file. Choosing an element raises "menu" on the owner

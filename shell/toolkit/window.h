@@ -46,12 +46,13 @@ public:
 
     // --- window messages (the program's private message numbers) -------------------------------
     // The handler answers messages given to sendMessage/postMessage; returns the result.
-    using MessageHandler = std::function<std::int64_t(unsigned msg, std::int64_t wParam,
-                                                      std::int64_t lParam)>;
+    using MessageHandler =
+        std::function<std::int64_t(unsigned msg, std::int64_t wParam, std::int64_t lParam)>;
     virtual void setMessageHandler(MessageHandler handler) = 0;
     // On the window thread: calls the handler now. From another thread: blocks until the window
     // thread has run it. Returns 0 when there is no handler.
-    virtual std::int64_t sendMessage(unsigned msg, std::int64_t wParam = 0, std::int64_t lParam = 0) = 0;
+    virtual std::int64_t sendMessage(unsigned msg, std::int64_t wParam = 0,
+                                     std::int64_t lParam = 0) = 0;
     // Queues the message for the window thread; safe from any thread while the window lives.
     virtual void postMessage(unsigned msg, std::int64_t wParam = 0, std::int64_t lParam = 0) = 0;
 

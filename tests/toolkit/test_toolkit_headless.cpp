@@ -25,23 +25,34 @@ TEST(ImageAttribute, ParsesPathsAndAttributeForms) {
     const Case cases[] = {
         {"images/key.png", true, "images/key.png", false, {}, {}, 255},
         {"  images\\key.png ", true, "images/key.png", false, {}, {}, 255},
-        {"file='images/k.png' source='0,0,40,20' corner='4,4,4,4'", true, "images/k.png", true, {0, 0, 40, 20},
-         {4, 4, 4, 4}, 255},
-        {"source='10,0,20,10' file=\"a.png\" fade='300'", true, "a.png", true, {10, 0, 20, 10}, {}, 255},
+        {"file='images/k.png' source='0,0,40,20' corner='4,4,4,4'",
+         true,
+         "images/k.png",
+         true,
+         {0, 0, 40, 20},
+         {4, 4, 4, 4},
+         255},
+        {"source='10,0,20,10' file=\"a.png\" fade='300'",
+         true,
+         "a.png",
+         true,
+         {10, 0, 20, 10},
+         {},
+         255},
         {"file='a.png' fade='-3'", true, "a.png", false, {}, {}, 0},
-        {"file='a.png' source='5,5,5,9'", true, "a.png", false, {}, {}, 255},      // empty part: whole image
-        {"file='a.png' source='1,2,x,4'", true, "a.png", false, {}, {}, 255},      // bad numbers ignored
-        {"file='a.png' source='1,2,3,4,5'", true, "a.png", false, {}, {}, 255},    // too many numbers
-        {"file='a.png", false, "", false, {}, {}, 0},                               // unterminated
-        {"source='0,0,1,1'", false, "", false, {}, {}, 0},                          // no file
+        {"file='a.png' source='5,5,5,9'", true, "a.png", false, {}, {}, 255}, // empty part: whole
+                                                                              // image
+        {"file='a.png' source='1,2,x,4'", true, "a.png", false, {}, {}, 255}, // bad numbers ignored
+        {"file='a.png' source='1,2,3,4,5'", true, "a.png", false, {}, {}, 255}, // too many numbers
+        {"file='a.png", false, "", false, {}, {}, 0},                           // unterminated
+        {"source='0,0,1,1'", false, "", false, {}, {}, 0},                      // no file
         {"", false, "", false, {}, {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         auto a = parseImageAttribute(c.text);
         ASSERT_EQ(a.has_value(), c.ok);
-        if (!c.ok)
-            continue;
+        if (!c.ok) continue;
         EXPECT_EQ(a->file, c.file);
         EXPECT_EQ(a->hasSource, c.hasSource);
         if (c.hasSource) {
@@ -60,9 +71,11 @@ TEST(ImageAttribute, ParsesColoursAndNames) {
         std::optional<std::uint32_t> want;
     };
     const Case cases[] = {
-        {"#FF0099FF", 0xFF0099FFu}, {"0x800099ff", 0x800099FFu}, {"#0099FF", 0xFF0099FFu},
-        {"255", 255u},              {"#", std::nullopt},         {"#12345G", std::nullopt},
-        {"0x1FFFFFFFF", std::nullopt}, {"", std::nullopt},       {"12 3", std::nullopt},
+        {"#FF0099FF", 0xFF0099FFu},    {"0x800099ff", 0x800099FFu},
+        {"#0099FF", 0xFF0099FFu},      {"255", 255u},
+        {"#", std::nullopt},           {"#12345G", std::nullopt},
+        {"0x1FFFFFFFF", std::nullopt}, {"", std::nullopt},
+        {"12 3", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -85,8 +98,7 @@ struct Counter : NotifyReceiver {
         EXPECT_EQ(n.type, "timer");
         EXPECT_EQ(n.sender, nullptr);
         ids.push_back(n.wParam);
-        if (onTimer)
-            onTimer(n);
+        if (onTimer) onTimer(n);
     }
 };
 } // namespace
@@ -157,8 +169,7 @@ TEST(HeadlessToolkit, TimersRepeatUntilKilledAndRestart) {
     int aFires = 0;
     a.onTimer = [&](Notification& n) {
         EXPECT_EQ(n.wParam, 5);
-        if (++aFires == 3)
-            tk.killTimer(&a, 5); // from inside its own firing
+        if (++aFires == 3) tk.killTimer(&a, 5); // from inside its own firing
     };
     b.onTimer = [&](Notification&) {
         if (b.ids.size() == 1) {

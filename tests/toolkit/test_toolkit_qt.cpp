@@ -54,16 +54,19 @@ void writeFile(const std::string& path, const std::string& text) {
 }
 
 std::string ui(const std::string& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n" + body + "\n</ui>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n" + body +
+           "\n</ui>\n";
 }
 
 std::string prop(const char* name, const std::string& value) {
-    return std::string("<property name=\"") + name + "\" stdset=\"0\"><string>" + value + "</string></property>";
+    return std::string("<property name=\"") + name + "\" stdset=\"0\"><string>" + value +
+           "</string></property>";
 }
 
 std::string geometry(int x, int y, int w, int h) {
-    return "<property name=\"geometry\"><rect><x>" + std::to_string(x) + "</x><y>" + std::to_string(y) +
-           "</y><width>" + std::to_string(w) + "</width><height>" + std::to_string(h) + "</height></rect></property>";
+    return "<property name=\"geometry\"><rect><x>" + std::to_string(x) + "</x><y>" +
+           std::to_string(y) + "</y><width>" + std::to_string(w) + "</width><height>" +
+           std::to_string(h) + "</height></rect></property>";
 }
 
 struct Recorder : NotifyReceiver {
@@ -75,12 +78,11 @@ struct Recorder : NotifyReceiver {
     std::function<void(Notification&)> hook;
     void notify(Notification& n) override {
         // Layout-level chatter is not what these tests look at.
-        if (n.type == "windowsize" || n.type == "setfocus" || n.type == "killfocus" || n.type == "msenter" ||
-            n.type == "msleave" || n.type == "windowinit")
+        if (n.type == "windowsize" || n.type == "setfocus" || n.type == "killfocus" ||
+            n.type == "msenter" || n.type == "msleave" || n.type == "windowinit")
             return;
         seen.push_back({n.type, n.senderName(), n.wParam, n.lParam});
-        if (hook)
-            hook(n);
+        if (hook) hook(n);
     }
     std::vector<std::string> types() const {
         std::vector<std::string> out;
@@ -90,12 +92,13 @@ struct Recorder : NotifyReceiver {
     }
 };
 
-QWidget* widgetOf(Control* c) { return static_cast<qt::QtControl*>(c)->widget(); }
+QWidget* widgetOf(Control* c) {
+    return static_cast<qt::QtControl*>(c)->widget();
+}
 
 void pump(int ms = 0) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (ms > 0)
-        QTest::qWait(ms);
+    if (ms > 0) QTest::qWait(ms);
 }
 
 class QtToolkitTest : public ::testing::Test {
@@ -103,7 +106,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(g_tk, nullptr);
         g_tk->setSkinFolder(dir.path());
-        g_tk->setTranslator([](const std::string& key) { return key == "hello_key" ? "Hello" : key; });
+        g_tk->setTranslator(
+            [](const std::string& key) { return key == "hello_key" ? "Hello" : key; });
     }
     void TearDown() override { g_tk->setTranslator(nullptr); }
     std::string file(const std::string& rel) const { return dir.file(rel); }
@@ -113,12 +117,14 @@ protected:
 
 // A window with every standard control kind the program uses.
 const std::string kControlsLayout = ui(R"(
- <widget class="QWidget" name="root">)" + geometry(0, 0, 400, 300) + R"(
+ <widget class="QWidget" name="root">)" +
+                                       geometry(0, 0, 400, 300) + R"(
   <layout class="QVBoxLayout">
    <item><widget class="QPushButton" name="OK_Btn"><property name="text"><string>OK</string></property></widget></item>
    <item><widget class="QPushButton" name="opt_a"><property name="checkable"><bool>true</bool></property>)" +
-                                     prop("group", "g1") + R"(</widget></item>
-   <item><widget class="QRadioButton" name="opt_b">)" + prop("group", "g1") + R"(</widget></item>
+                                       prop("group", "g1") + R"(</widget></item>
+   <item><widget class="QRadioButton" name="opt_b">)" +
+                                       prop("group", "g1") + R"(</widget></item>
    <item><widget class="QCheckBox" name="check"/></item>
    <item><widget class="QSlider" name="slider"><property name="orientation"><enum>Qt::Horizontal</enum></property>
          <property name="maximum"><number>100</number></property></widget></item>
@@ -136,22 +142,29 @@ const std::string kControlsLayout = ui(R"(
 
 TEST_F(QtToolkitTest, LoadsLayoutsFindsNamesIgnoringCaseAndKeepsUnknownClasses) {
     writeFile(file("res.xml"), R"(<Res><File name="XML_TEST" path="XML\test.xml"/></Res>)");
-    writeFile(file("XML/test.xml"), ui(R"(
- <widget class="QWidget" name="root">)" + geometry(0, 0, 300, 200) + R"(
-  <widget class="FancyUnknownThing" name="Mystery">)" + geometry(0, 0, 100, 100) + prop("userdata", "light_3") + R"(
-   <widget class="QLabel" name="Inner_Label">)" + prop("textkey", "hello_key") + prop("tooltipkey", "tip_key") + R"(</widget>
+    writeFile(file("XML/test.xml"),
+              ui(R"(
+ <widget class="QWidget" name="root">)" +
+                 geometry(0, 0, 300, 200) + R"(
+  <widget class="FancyUnknownThing" name="Mystery">)" +
+                 geometry(0, 0, 100, 100) + prop("userdata", "light_3") + R"(
+   <widget class="QLabel" name="Inner_Label">)" +
+                 prop("textkey", "hello_key") + prop("tooltipkey", "tip_key") + R"(</widget>
    <widget class="QLabel" name="hidden_label"><property name="visible" stdset="0"><bool>false</bool></property></widget>
   </widget>
-  <widget class="QWidget" name="other">)" + geometry(100, 0, 100, 100) + R"(
+  <widget class="QWidget" name="other">)" +
+                 geometry(100, 0, 100, 100) + R"(
    <widget class="QLabel" name="inner_label"><property name="text"><string>second</string></property>
-    <property name="font" stdset="0"><number>50</number></property>)" + prop("textcolor", "#FFFF0000") + R"(</widget>
+    <property name="font" stdset="0"><number>50</number></property>)" +
+                 prop("textcolor", "#FFFF0000") + R"(</widget>
   </widget>
-  <widget class="LightSetControlUI" name="light_area">)" + geometry(0, 100, 200, 100) + R"(</widget>
+  <widget class="LightSetControlUI" name="light_area">)" +
+                 geometry(0, 100, 200, 100) + R"(</widget>
  </widget>)"));
     writeFile(file("XML/CustomControlXML/LightControl.xml"), ui(R"(
  <widget class="QWidget" name="light_root"><widget class="QSlider" name="deng_light_slider"/></widget>)"));
 
-    g_tk->setSkinFolder(dir.path()); // reads the index
+    g_tk->setSkinFolder(dir.path());           // reads the index
     auto win = g_tk->createWindow("xml_test"); // res.xml names ignore case too
     ASSERT_NE(win, nullptr);
     Control* root = win->root();
@@ -243,11 +256,14 @@ TEST_F(QtToolkitTest, UserActionsRaiseTheirNotifications) {
     QTest::mouseClick(widgetOf(win->findControl("opt_a")), Qt::LeftButton);
     EXPECT_TRUE(win->findControl("opt_a")->isSelected());
     // Radio buttons and check boxes answer on their indicator, at the left.
-    auto left = [&](const char* n) { return QPoint(6, widgetOf(win->findControl(n))->height() / 2); };
+    auto left = [&](const char* n) {
+        return QPoint(6, widgetOf(win->findControl(n))->height() / 2);
+    };
     QTest::mouseClick(widgetOf(win->findControl("opt_b")), Qt::LeftButton, {}, left("opt_b"));
     EXPECT_TRUE(win->findControl("opt_b")->isSelected());
     EXPECT_FALSE(win->findControl("opt_a")->isSelected()); // one option of a group at a time
-    QTest::mouseClick(widgetOf(win->findControl("opt_b")), Qt::LeftButton, {}, left("opt_b")); // stays selected
+    QTest::mouseClick(widgetOf(win->findControl("opt_b")), Qt::LeftButton, {},
+                      left("opt_b")); // stays selected
     EXPECT_TRUE(win->findControl("opt_b")->isSelected());
     QTest::mouseClick(widgetOf(win->findControl("check")), Qt::LeftButton, {}, left("check"));
     EXPECT_TRUE(win->findControl("check")->isChecked());
@@ -273,22 +289,28 @@ TEST_F(QtToolkitTest, UserActionsRaiseTheirNotifications) {
 
     const std::vector<std::string> want = {
         "click:OK_Btn",
-        "click:opt_a",         "selectchanged:opt_a",
-        "click:opt_b",         "selectchanged:opt_b",
+        "click:opt_a",
+        "selectchanged:opt_a",
         "click:opt_b",
-        "click:check",         "selectchanged:check",
-        "movevaluechanged:slider", "movevaluechanged:slider", "valuechanged:slider",
+        "selectchanged:opt_b",
+        "click:opt_b",
+        "click:check",
+        "selectchanged:check",
+        "movevaluechanged:slider",
+        "movevaluechanged:slider",
+        "valuechanged:slider",
         "valuechanged:slider",
         "itemselect:combo",
-        "itemselect:list",     "itemclick:list",
-        "textchanged:edit",    "return:edit",
+        "itemselect:list",
+        "itemclick:list",
+        "textchanged:edit",
+        "return:edit",
         "colorchanged:Pallet",
     };
     EXPECT_EQ(rec.types(), want);
     auto find = [&](const std::string& t, const std::string& n) {
         for (auto& e : rec.seen)
-            if (e.type == t && e.name == n)
-                return e;
+            if (e.type == t && e.name == n) return e;
         return Recorder::Entry{};
     };
     EXPECT_EQ(find("movevaluechanged", "slider").w, 30);
@@ -297,7 +319,8 @@ TEST_F(QtToolkitTest, UserActionsRaiseTheirNotifications) {
     EXPECT_EQ(find("itemselect", "combo").l, 0);
     EXPECT_EQ(find("itemselect", "list").w, 1);
     EXPECT_EQ(combo->itemUserData(combo->currentIndex()), "o");
-    EXPECT_EQ(static_cast<std::uint32_t>(find("colorchanged", "Pallet").w), win->findControl("pallet")->selectedColor());
+    EXPECT_EQ(static_cast<std::uint32_t>(find("colorchanged", "Pallet").w),
+              win->findControl("pallet")->selectedColor());
     win->removeNotifier(&rec);
 }
 
@@ -312,7 +335,8 @@ TEST_F(QtToolkitTest, FocusSizeAndContextMenuRequests) {
     pump();
     std::vector<std::string> seen;
     FunctionReceiver rec([&](Notification& n) {
-        if (n.type == "setfocus" || n.type == "killfocus" || n.type == "windowsize" || n.type == "menu")
+        if (n.type == "setfocus" || n.type == "killfocus" || n.type == "windowsize" ||
+            n.type == "menu")
             seen.push_back(n.type + ":" + n.senderName());
     });
     win->findControl("edit")->setFocus();
@@ -329,9 +353,9 @@ TEST_F(QtToolkitTest, FocusSizeAndContextMenuRequests) {
     pump();
     QContextMenuEvent ctx(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
     QApplication::sendEvent(widgetOf(win->findControl("ok_btn")), &ctx);
-    EXPECT_EQ(seen, (std::vector<std::string>{"killfocus:edit", "setfocus:OK_Btn", "killfocus:OK_Btn",
-                                              "setfocus:edit", "killfocus:edit", "setfocus:combo",
-                                              "windowsize:root", "menu:OK_Btn"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"killfocus:edit", "setfocus:OK_Btn",
+                                              "killfocus:OK_Btn", "setfocus:edit", "killfocus:edit",
+                                              "setfocus:combo", "windowsize:root", "menu:OK_Btn"}));
     win->removeNotifier(&rec);
 }
 
@@ -445,19 +469,28 @@ TEST_F(QtToolkitTest, EditFieldsListsAndRows) {
 
 namespace {
 // A selection panel with four keys in a row, 40 px apart, 30 px wide.
-const std::string kPanelLayout = ui(R"(
- <widget class="QWidget" name="root">)" + geometry(0, 0, 400, 200) + R"(
-  <widget class="SelectPanel" name="panel">)" + geometry(0, 0, 400, 200) + R"(
-   <widget class="DeviceKeyButton" name="key_0">)" + geometry(10, 10, 30, 30) + prop("userdata", "light_0") + R"(</widget>
-   <widget class="DeviceKeyButton" name="key_1">)" + geometry(50, 10, 30, 30) + prop("userdata", "light_1") + R"(</widget>
-   <widget class="DeviceKeyButton" name="key_2">)" + geometry(90, 10, 30, 30) + R"(</widget>
-   <widget class="DeviceKeyButton" name="key_3">)" + geometry(130, 10, 30, 30) + R"(</widget>
-   <widget class="QLabel" name="not_a_key">)" + geometry(10, 100, 30, 30) + R"(</widget>
+const std::string kPanelLayout =
+    ui(R"(
+ <widget class="QWidget" name="root">)" +
+       geometry(0, 0, 400, 200) + R"(
+  <widget class="SelectPanel" name="panel">)" +
+       geometry(0, 0, 400, 200) + R"(
+   <widget class="DeviceKeyButton" name="key_0">)" +
+       geometry(10, 10, 30, 30) + prop("userdata", "light_0") + R"(</widget>
+   <widget class="DeviceKeyButton" name="key_1">)" +
+       geometry(50, 10, 30, 30) + prop("userdata", "light_1") + R"(</widget>
+   <widget class="DeviceKeyButton" name="key_2">)" +
+       geometry(90, 10, 30, 30) + R"(</widget>
+   <widget class="DeviceKeyButton" name="key_3">)" +
+       geometry(130, 10, 30, 30) + R"(</widget>
+   <widget class="QLabel" name="not_a_key">)" +
+       geometry(10, 100, 30, 30) + R"(</widget>
   </widget>
  </widget>)");
 
 void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons held) {
-    QMouseEvent ev(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::LeftButton, held, Qt::NoModifier);
+    QMouseEvent ev(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::LeftButton, held,
+                   Qt::NoModifier);
     QApplication::sendEvent(w, &ev);
 }
 
@@ -552,12 +585,16 @@ TEST_F(QtToolkitTest, KeyButtonPaintsItsTintedLightAndKeySetImage) {
         p.fillRect(0, 0, 10, 10, QColor(0, 255, 0));
     }
     ASSERT_TRUE(mark.save(QString::fromStdString(file("images/mark.png"))));
-    writeFile(file("XML/key.xml"), ui(R"(
- <widget class="QWidget" name="root">)" + geometry(0, 0, 100, 100) + R"(
-  <widget class="SelectPanel" name="panel">)" + geometry(0, 0, 100, 100) + R"(
-   <widget class="DeviceKeyButton" name="key_7">)" + geometry(10, 10, 30, 30) +
-                                      prop("lightimage", "file='images/light.png' source='0,0,30,30'") +
-                                      prop("keysetimage", "images/mark.png") + R"(</widget>
+    writeFile(file("XML/key.xml"),
+              ui(R"(
+ <widget class="QWidget" name="root">)" +
+                 geometry(0, 0, 100, 100) + R"(
+  <widget class="SelectPanel" name="panel">)" +
+                 geometry(0, 0, 100, 100) + R"(
+   <widget class="DeviceKeyButton" name="key_7">)" +
+                 geometry(10, 10, 30, 30) +
+                 prop("lightimage", "file='images/light.png' source='0,0,30,30'") +
+                 prop("keysetimage", "images/mark.png") + R"(</widget>
   </widget>
  </widget>)"));
     auto win = g_tk->createWindow("XML/key.xml");
@@ -587,11 +624,32 @@ TEST_F(QtToolkitTest, KeyButtonPaintsItsTintedLightAndKeySetImage) {
     EXPECT_NE(dark.pixelColor(20, 20), QColor(0x60, 0x40, 0x20));
     EXPECT_EQ(dark.pixelColor(3, 3), QColor(0, 255, 0));
 
+    // Skin images of an ordinary option: the selected image replaces the normal one, and a
+    // part of an image is taken by its source rectangle.
+    QImage strip(20, 10, QImage::Format_ARGB32);
+    strip.fill(QColor(0, 0, 255));
+    {
+        QPainter p(&strip);
+        p.fillRect(10, 0, 10, 10, QColor(255, 255, 0));
+    }
+    ASSERT_TRUE(strip.save(QString::fromStdString(file("images/strip.png"))));
+    Control* opt = win->root()->createChild("HandImgSelectButton", "skin_opt");
+    ASSERT_NE(opt, nullptr);
+    EXPECT_EQ(opt->kind(), ControlKind::Option);
+    opt->setFixedSize(20, 20);
+    opt->setAttribute("normalimage", "file='images/strip.png' source='0,0,10,10'");
+    opt->setAttribute("selectedimage", "file='images/strip.png' source='10,0,20,10'");
+    EXPECT_EQ(widgetOf(opt)->grab().toImage().pixelColor(10, 10), QColor(0, 0, 255));
+    opt->setSelected(true);
+    EXPECT_EQ(widgetOf(opt)->grab().toImage().pixelColor(10, 10), QColor(255, 255, 0));
+
     // Double click: "dbclick" while enabled, nothing while disabled.
     Recorder rec;
     win->addNotifier(&rec);
     QTest::mouseDClick(widgetOf(key), Qt::LeftButton, {}, QPoint(15, 15));
-    EXPECT_EQ(std::count_if(rec.seen.begin(), rec.seen.end(), [](auto& e) { return e.type == "dbclick"; }), 1);
+    EXPECT_EQ(std::count_if(rec.seen.begin(), rec.seen.end(),
+                            [](auto& e) { return e.type == "dbclick"; }),
+              1);
     rec.seen.clear();
     key->setEnabled(false);
     QTest::mouseDClick(widgetOf(key), Qt::LeftButton, {}, QPoint(15, 15));
@@ -623,8 +681,7 @@ TEST_F(QtToolkitTest, TimersPostSendMessagesAndModalRuns) {
     int fired = 0;
     QEventLoop loop;
     FunctionReceiver timerRec([&](Notification& n) {
-        if (n.type != "timer")
-            return;
+        if (n.type != "timer") return;
         EXPECT_EQ(n.sender, ok);
         EXPECT_EQ(n.wParam, 7);
         if (++fired == 3) {
@@ -672,16 +729,17 @@ TEST_F(QtToolkitTest, TimersPostSendMessagesAndModalRuns) {
     EXPECT_EQ(answer, 42);
 
     // A modal run ends with the result given to close.
-    writeFile(file("XML/dialog.xml"), ui(R"(<widget class="QWidget" name="dlg_root">)" + geometry(0, 0, 120, 80) + R"(
-      <widget class="QPushButton" name="yes_btn">)" + geometry(10, 10, 60, 30) + R"(</widget></widget>)"));
+    writeFile(file("XML/dialog.xml"),
+              ui(R"(<widget class="QWidget" name="dlg_root">)" + geometry(0, 0, 120, 80) + R"(
+      <widget class="QPushButton" name="yes_btn">)" +
+                 geometry(10, 10, 60, 30) + R"(</widget></widget>)"));
     WindowOptions opts;
     opts.owner = win.get();
     opts.toolWindow = true;
     auto dlg = g_tk->createWindow("XML/dialog.xml", opts);
     ASSERT_NE(dlg, nullptr);
     FunctionReceiver dlgRec([&](Notification& n) {
-        if (n.type == "click" && n.senderName() == "yes_btn")
-            dlg->close(5);
+        if (n.type == "click" && n.senderName() == "yes_btn") dlg->close(5);
     });
     dlg->addNotifier(&dlgRec);
     g_tk->post([&] { QTest::mouseClick(widgetOf(dlg->findControl("yes_btn")), Qt::LeftButton); });
@@ -717,7 +775,8 @@ TEST_F(QtToolkitTest, MenusFromAFileRaiseMenuWithTheElementName) {
 </Menu>)");
     auto menu = g_tk->createMenu("menu.xml", win.get());
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->itemNames(), (std::vector<std::string>{"about_menu", "left_click", "right_click", "exit"}));
+    EXPECT_EQ(menu->itemNames(),
+              (std::vector<std::string>{"about_menu", "left_click", "right_click", "exit"}));
     Recorder rec;
     win->addNotifier(&rec);
     Control* senderSeen = reinterpret_cast<Control*>(1);

@@ -21,22 +21,25 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
 #include <atomic>
 
 namespace quasar::ui::qt {
 
-QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
+QString qs(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string ss(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
 bool SkinData::anyStateImage() const {
     for (ImageSlot s : {ImageSlot::Normal, ImageSlot::Hot, ImageSlot::Pushed, ImageSlot::Selected,
                         ImageSlot::Disabled})
-        if (!images[static_cast<size_t>(s)].empty())
-            return true;
+        if (!images[static_cast<size_t>(s)].empty()) return true;
     return false;
 }
 
@@ -105,14 +108,11 @@ public:
     DigitsValidator(int min, int max, QObject* parent) : QValidator(parent), min_(min), max_(max) {}
     State validate(QString& input, int&) const override {
         for (QChar c : input)
-            if (!c.isDigit())
-                return Invalid;
-        if (input.isEmpty() || min_ > max_)
-            return Acceptable;
+            if (!c.isDigit()) return Invalid;
+        if (input.isEmpty() || min_ > max_) return Acceptable;
         bool ok = false;
         qlonglong v = input.toLongLong(&ok);
-        if (!ok || v > max_)
-            return Invalid;
+        if (!ok || v > max_) return Invalid;
         return v < min_ ? Intermediate : Acceptable;
     }
 
@@ -120,16 +120,16 @@ private:
     int min_, max_;
 };
 
-QListWidget* listOf(QWidget* w) { return qobject_cast<QListWidget*>(w); }
+QListWidget* listOf(QWidget* w) {
+    return qobject_cast<QListWidget*>(w);
+}
 
 // The content widget of a list row (nullptr for a plain text item).
 QWidget* rowContent(QListWidget* list, int index) {
     QListWidgetItem* item = list->item(index);
-    if (!item)
-        return nullptr;
+    if (!item) return nullptr;
     QWidget* holder = list->itemWidget(item);
-    if (!holder)
-        return nullptr;
+    if (!holder) return nullptr;
     auto kids = holder->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     return kids.isEmpty() ? nullptr : kids.front();
 }
@@ -145,12 +145,10 @@ void placeInHolder(QWidget* holder, QWidget* content) {
 // A list row's item follows its content's size.
 void updateRowSizes(QWidget* w) {
     for (QWidget* p = w; p; p = p->parentWidget()) {
-        if (!p->property(kRowHolderProp).toBool())
-            continue;
+        if (!p->property(kRowHolderProp).toBool()) continue;
         QWidget* vp = p->parentWidget();
         QListWidget* list = vp ? listOf(vp->parentWidget()) : nullptr;
-        if (!list)
-            continue;
+        if (!list) continue;
         for (int i = 0; i < list->count(); ++i)
             if (list->itemWidget(list->item(i)) == p) {
                 p->adjustSize();
@@ -160,8 +158,7 @@ void updateRowSizes(QWidget* w) {
 }
 
 QtControl* controlFor(QWidget* widget) {
-    if (!widget)
-        return nullptr;
+    if (!widget) return nullptr;
     if (auto* h = widget->property(kControlProp).value<QObject*>())
         return static_cast<ControlHandle*>(h)->control.get();
     std::unique_ptr<QtControl> c;
@@ -178,17 +175,14 @@ QtControl* controlFor(QWidget* widget) {
 
 std::vector<QWidget*> controlChildren(QWidget* w) {
     std::vector<QWidget*> out;
-    if (!w)
-        return out;
+    if (!w) return out;
     if (auto* list = listOf(w)) {
         for (int i = 0; i < list->count(); ++i)
-            if (QWidget* c = rowContent(list, i))
-                out.push_back(c);
+            if (QWidget* c = rowContent(list, i)) out.push_back(c);
         return out;
     }
     if (auto* sa = qobject_cast<QScrollArea*>(w)) {
-        if (sa->widget())
-            out.push_back(sa->widget());
+        if (sa->widget()) out.push_back(sa->widget());
         return out;
     }
     if (auto* st = qobject_cast<QStackedWidget*>(w)) {
@@ -201,17 +195,17 @@ std::vector<QWidget*> controlChildren(QWidget* w) {
             out.push_back(tw->widget(i));
         return out;
     }
-    if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSlider*>(w) ||
-        qobject_cast<QProgressBar*>(w) || qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
-        qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<PaletteWidget*>(w))
+    if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+        qobject_cast<QAbstractSlider*>(w) || qobject_cast<QProgressBar*>(w) ||
+        qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
+        qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+        qobject_cast<PaletteWidget*>(w))
         return out;
     for (QWidget* c : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (c->isWindow())
-            continue;
+        if (c->isWindow()) continue;
         if (isInternal(c)) {
             // Inner frames (row holders) pass their children through.
-            if (c->property(kRowHolderProp).toBool())
-                continue;
+            if (c->property(kRowHolderProp).toBool()) continue;
             continue;
         }
         out.push_back(c);
@@ -220,8 +214,7 @@ std::vector<QWidget*> controlChildren(QWidget* w) {
 }
 
 void forEachControlWidget(QWidget* w, const std::function<void(QWidget*)>& fn) {
-    if (!w)
-        return;
+    if (!w) return;
     fn(w);
     for (QWidget* c : controlChildren(w))
         forEachControlWidget(c, fn);
@@ -231,8 +224,7 @@ QtWindow* windowOf(QWidget* w) {
     for (QWidget* p = w; p; p = p->parentWidget())
         if (p->isWindow()) {
             auto* win = static_cast<QtWindow*>(p->property(kWindowProp).value<QObject*>());
-            if (win)
-                return win;
+            if (win) return win;
         }
     return nullptr;
 }
@@ -244,59 +236,50 @@ QtControl::QtControl(QWidget* widget) : widget_(widget) {
 
 // ---- identity and tree ------------------------------------------------------------------------
 
-std::string QtControl::name() const { return ss(widget_->objectName()); }
-void QtControl::setName(const std::string& name) { widget_->setObjectName(qs(name)); }
+std::string QtControl::name() const {
+    return ss(widget_->objectName());
+}
+void QtControl::setName(const std::string& name) {
+    widget_->setObjectName(qs(name));
+}
 
 std::string QtControl::className() const {
     QVariant v = widget_->property(kClassProp);
-    if (v.isValid())
-        return ss(v.toString());
+    if (v.isValid()) return ss(v.toString());
     return widget_->metaObject()->className();
 }
 
 ControlKind QtControl::kind() const {
     QWidget* w = widget_;
-    if (qobject_cast<KeyButtonWidget*>(w))
-        return ControlKind::KeyButton;
-    if (qobject_cast<SelectPanelWidget*>(w))
-        return ControlKind::SelectPanel;
-    if (qobject_cast<PaletteWidget*>(w))
-        return ControlKind::Palette;
-    if (qobject_cast<QCheckBox*>(w))
-        return ControlKind::CheckBox;
-    if (qobject_cast<QRadioButton*>(w))
-        return ControlKind::Option;
+    if (qobject_cast<KeyButtonWidget*>(w)) return ControlKind::KeyButton;
+    if (qobject_cast<SelectPanelWidget*>(w)) return ControlKind::SelectPanel;
+    if (qobject_cast<PaletteWidget*>(w)) return ControlKind::Palette;
+    if (qobject_cast<QCheckBox*>(w)) return ControlKind::CheckBox;
+    if (qobject_cast<QRadioButton*>(w)) return ControlKind::Option;
     if (auto* b = qobject_cast<QAbstractButton*>(w))
         return b->isCheckable() ? ControlKind::Option : ControlKind::Button;
-    if (qobject_cast<QLabel*>(w))
-        return ControlKind::Label;
-    if (qobject_cast<QAbstractSlider*>(w))
-        return ControlKind::Slider;
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+    if (qobject_cast<QLabel*>(w)) return ControlKind::Label;
+    if (qobject_cast<QAbstractSlider*>(w)) return ControlKind::Slider;
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) ||
+        qobject_cast<QPlainTextEdit*>(w))
         return ControlKind::Edit;
-    if (qobject_cast<QProgressBar*>(w))
-        return ControlKind::Progress;
-    if (qobject_cast<QComboBox*>(w))
-        return ControlKind::Combo;
-    if (qobject_cast<QListWidget*>(w))
-        return ControlKind::List;
-    if (qobject_cast<QStackedWidget*>(w) || qobject_cast<QTabWidget*>(w))
-        return ControlKind::Tab;
-    if (qobject_cast<QScrollArea*>(w))
-        return ControlKind::ScrollArea;
+    if (qobject_cast<QProgressBar*>(w)) return ControlKind::Progress;
+    if (qobject_cast<QComboBox*>(w)) return ControlKind::Combo;
+    if (qobject_cast<QListWidget*>(w)) return ControlKind::List;
+    if (qobject_cast<QStackedWidget*>(w) || qobject_cast<QTabWidget*>(w)) return ControlKind::Tab;
+    if (qobject_cast<QScrollArea*>(w)) return ControlKind::ScrollArea;
     return ControlKind::Container;
 }
 
-Window* QtControl::window() const { return windowOf(widget_); }
+Window* QtControl::window() const {
+    return windowOf(widget_);
+}
 
 Control* QtControl::parent() const {
-    if (widget_->isWindow())
-        return nullptr;
+    if (widget_->isWindow()) return nullptr;
     for (QWidget* p = widget_->parentWidget(); p; p = p->parentWidget()) {
-        if (!isInternal(p))
-            return controlFor(p);
-        if (p->isWindow())
-            break;
+        if (!isInternal(p)) return controlFor(p);
+        if (p->isWindow()) break;
     }
     return nullptr;
 }
@@ -309,11 +292,9 @@ std::vector<Control*> QtControl::children() const {
 }
 
 Control* QtControl::findSubControl(std::string_view name) {
-    if (sameName(ss(widget_->objectName()), name))
-        return this;
+    if (sameName(ss(widget_->objectName()), name)) return this;
     for (QWidget* c : controlChildren(widget_))
-        if (Control* found = controlFor(c)->findSubControl(name))
-            return found;
+        if (Control* found = controlFor(c)->findSubControl(name)) return found;
     return nullptr;
 }
 
@@ -322,10 +303,10 @@ Control* QtControl::createChild(const std::string& className, const std::string&
     QWidget* target = widget_;
     if (k == ControlKind::ScrollArea) {
         auto* sa = static_cast<QScrollArea*>(widget_);
-        if (!sa->widget())
-            return nullptr;
+        if (!sa->widget()) return nullptr;
         target = sa->widget();
-    } else if (k != ControlKind::Container && k != ControlKind::SelectPanel && k != ControlKind::Tab) {
+    } else if (k != ControlKind::Container && k != ControlKind::SelectPanel &&
+               k != ControlKind::Tab) {
         return nullptr;
     }
     QWidget* w = createWidgetOfClass(qs(className), target, qs(name));
@@ -335,8 +316,7 @@ Control* QtControl::createChild(const std::string& className, const std::string&
         tw->addTab(w, QString());
     else if (target->layout())
         target->layout()->addWidget(w);
-    if (target->isVisible())
-        w->show();
+    if (target->isVisible()) w->show();
     if (QtWindow* win = windowOf(w))
         win->adopt(w);
     else
@@ -347,19 +327,15 @@ Control* QtControl::createChild(const std::string& className, const std::string&
 
 bool QtControl::removeChild(Control* child) {
     auto* qc = dynamic_cast<QtControl*>(child);
-    if (!qc)
-        return false;
+    if (!qc) return false;
     auto kids = controlChildren(widget_);
-    if (std::find(kids.begin(), kids.end(), qc->widget()) == kids.end())
-        return false;
+    if (std::find(kids.begin(), kids.end(), qc->widget()) == kids.end()) return false;
     if (listOf(widget_)) {
         for (int i = 0; i < itemCount(); ++i)
-            if (rowContent(listOf(widget_), i) == qc->widget())
-                return removeItem(i);
+            if (rowContent(listOf(widget_), i) == qc->widget()) return removeItem(i);
     }
     QWidget* w = qc->widget();
-    if (auto* st = qobject_cast<QStackedWidget*>(widget_))
-        st->removeWidget(w);
+    if (auto* st = qobject_cast<QStackedWidget*>(widget_)) st->removeWidget(w);
     delete w;
     updateRowSizes(widget_);
     return true;
@@ -371,8 +347,7 @@ void QtControl::removeAllChildren() {
         return;
     }
     for (QWidget* w : controlChildren(widget_)) {
-        if (auto* st = qobject_cast<QStackedWidget*>(widget_))
-            st->removeWidget(w);
+        if (auto* st = qobject_cast<QStackedWidget*>(widget_)) st->removeWidget(w);
         delete w;
     }
     updateRowSizes(widget_);
@@ -382,20 +357,13 @@ void QtControl::removeAllChildren() {
 
 std::string QtControl::text() const {
     QWidget* w = widget_;
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return ss(l->text());
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return ss(b->text());
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return ss(e->text());
-    if (auto* t = qobject_cast<QTextEdit*>(w))
-        return ss(t->toPlainText());
-    if (auto* t = qobject_cast<QPlainTextEdit*>(w))
-        return ss(t->toPlainText());
-    if (auto* c = qobject_cast<QComboBox*>(w))
-        return ss(c->currentText());
-    if (auto* g = qobject_cast<QGroupBox*>(w))
-        return ss(g->title());
+    if (auto* l = qobject_cast<QLabel*>(w)) return ss(l->text());
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return ss(b->text());
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return ss(e->text());
+    if (auto* t = qobject_cast<QTextEdit*>(w)) return ss(t->toPlainText());
+    if (auto* t = qobject_cast<QPlainTextEdit*>(w)) return ss(t->toPlainText());
+    if (auto* c = qobject_cast<QComboBox*>(w)) return ss(c->currentText());
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return ss(g->title());
     return ss(w->property("text").toString());
 }
 
@@ -429,7 +397,9 @@ void QtControl::setText(const std::string& text) {
     }
 }
 
-std::string QtControl::textKey() const { return ss(widget_->property("textkey").toString()); }
+std::string QtControl::textKey() const {
+    return ss(widget_->property("textkey").toString());
+}
 
 void QtControl::setTextKey(const std::string& key) {
     if (key.empty()) {
@@ -441,10 +411,16 @@ void QtControl::setTextKey(const std::string& key) {
     widget_->setProperty("textkey", qs(key));
 }
 
-std::string QtControl::userData() const { return ss(widget_->property("userdata").toString()); }
-void QtControl::setUserData(const std::string& data) { widget_->setProperty("userdata", qs(data)); }
+std::string QtControl::userData() const {
+    return ss(widget_->property("userdata").toString());
+}
+void QtControl::setUserData(const std::string& data) {
+    widget_->setProperty("userdata", qs(data));
+}
 
-std::string QtControl::toolTip() const { return ss(widget_->toolTip()); }
+std::string QtControl::toolTip() const {
+    return ss(widget_->toolTip());
+}
 void QtControl::setToolTip(const std::string& text) {
     widget_->setProperty("tooltipkey", QVariant());
     widget_->setToolTip(qs(text));
@@ -454,20 +430,38 @@ void QtControl::setToolTipKey(const std::string& key) {
     widget_->setProperty("tooltipkey", key.empty() ? QVariant() : QVariant(qs(key)));
 }
 
-bool QtControl::isVisible() const { return !widget_->isHidden(); }
+bool QtControl::isVisible() const {
+    return !widget_->isHidden();
+}
 void QtControl::setVisible(bool visible) {
     widget_->setVisible(visible);
     updateRowSizes(widget_);
 }
-bool QtControl::isEnabled() const { return !widget_->testAttribute(Qt::WA_Disabled); }
-void QtControl::setEnabled(bool enabled) { widget_->setEnabled(enabled); }
-void QtControl::setFocus() { widget_->setFocus(Qt::OtherFocusReason); }
-bool QtControl::hasFocus() const { return widget_->hasFocus(); }
+bool QtControl::isEnabled() const {
+    return !widget_->testAttribute(Qt::WA_Disabled);
+}
+void QtControl::setEnabled(bool enabled) {
+    widget_->setEnabled(enabled);
+}
+void QtControl::setFocus() {
+    widget_->setFocus(Qt::OtherFocusReason);
+}
+bool QtControl::hasFocus() const {
+    return widget_->hasFocus();
+}
 
-int QtControl::x() const { return widget_->x(); }
-int QtControl::y() const { return widget_->y(); }
-int QtControl::width() const { return widget_->width(); }
-int QtControl::height() const { return widget_->height(); }
+int QtControl::x() const {
+    return widget_->x();
+}
+int QtControl::y() const {
+    return widget_->y();
+}
+int QtControl::width() const {
+    return widget_->width();
+}
+int QtControl::height() const {
+    return widget_->height();
+}
 void QtControl::setFixedSize(int width, int height) {
     widget_->setFixedSize(std::max(0, width), std::max(0, height));
     updateRowSizes(widget_);
@@ -480,21 +474,29 @@ void QtControl::setFixedHeight(int height) {
     widget_->setFixedHeight(std::max(0, height));
     updateRowSizes(widget_);
 }
-void QtControl::setFixedPos(int x, int y) { widget_->move(x, y); }
+void QtControl::setFixedPos(int x, int y) {
+    widget_->move(x, y);
+}
 
-Argb QtControl::textColor() const { return skin_.hasTextColor ? skin_.textColor : 0; }
+Argb QtControl::textColor() const {
+    return skin_.hasTextColor ? skin_.textColor : 0;
+}
 void QtControl::setTextColor(Argb color) {
     skin_.hasTextColor = true;
     skin_.textColor = color;
     updateStyle();
 }
-Argb QtControl::bkColor() const { return skin_.bkColor; }
+Argb QtControl::bkColor() const {
+    return skin_.bkColor;
+}
 void QtControl::setBkColor(Argb color) {
     skin_.bkColor = color;
     updateStyle();
 }
 
-std::string QtControl::image(ImageSlot slot) const { return skin_.images[static_cast<size_t>(slot)]; }
+std::string QtControl::image(ImageSlot slot) const {
+    return skin_.images[static_cast<size_t>(slot)];
+}
 void QtControl::setImage(ImageSlot slot, const std::string& attributeText) {
     skin_.images[static_cast<size_t>(slot)] = attributeText;
     widget_->update();
@@ -502,8 +504,7 @@ void QtControl::setImage(ImageSlot slot, const std::string& attributeText) {
 
 void QtControl::setFontId(int fontId) {
     skin_.fontId = fontId;
-    if (auto* tk = toolkit())
-        widget_->setFont(tk->fontFor(fontId));
+    if (auto* tk = toolkit()) widget_->setFont(tk->fontFor(fontId));
 }
 
 void QtControl::setStyleName(const std::string& style) {
@@ -524,82 +525,67 @@ const std::pair<const char*, ImageSlot> kImageNames[] = {
 
 std::optional<ImageSlot> imageSlotOf(const std::string& name) {
     for (auto& [n, slot] : kImageNames)
-        if (sameName(n, name))
-            return slot;
+        if (sameName(n, name)) return slot;
     return std::nullopt;
 }
 
-bool truthy(const std::string& v) { return v == "true" || v == "1" || v == "True" || v == "TRUE"; }
+bool truthy(const std::string& v) {
+    return v == "true" || v == "1" || v == "True" || v == "TRUE";
+}
 } // namespace
 
 std::string QtControl::attribute(const std::string& name) const {
-    if (auto slot = imageSlotOf(name))
-        return image(*slot);
-    if (sameName(name, "text"))
-        return text();
-    if (sameName(name, "name"))
-        return this->name();
+    if (auto slot = imageSlotOf(name)) return image(*slot);
+    if (sameName(name, "text")) return text();
+    if (sameName(name, "name")) return this->name();
     QVariant v = widget_->property(name.c_str());
     return v.isValid() ? ss(v.toString()) : std::string();
 }
 
 void QtControl::setAttribute(const std::string& name, const std::string& value) {
-    if (auto slot = imageSlotOf(name))
-        return setImage(*slot, value);
-    if (sameName(name, "text"))
-        return setText(value);
-    if (sameName(name, "textkey"))
-        return setTextKey(value);
-    if (sameName(name, "tooltip"))
-        return setToolTip(value);
-    if (sameName(name, "tooltipkey"))
-        return setToolTipKey(value);
-    if (sameName(name, "userdata"))
-        return setUserData(value);
-    if (sameName(name, "group"))
-        return setGroup(value);
-    if (sameName(name, "visible"))
-        return setVisible(truthy(value));
-    if (sameName(name, "enabled"))
-        return setEnabled(truthy(value));
+    if (auto slot = imageSlotOf(name)) return setImage(*slot, value);
+    if (sameName(name, "text")) return setText(value);
+    if (sameName(name, "textkey")) return setTextKey(value);
+    if (sameName(name, "tooltip")) return setToolTip(value);
+    if (sameName(name, "tooltipkey")) return setToolTipKey(value);
+    if (sameName(name, "userdata")) return setUserData(value);
+    if (sameName(name, "group")) return setGroup(value);
+    if (sameName(name, "visible")) return setVisible(truthy(value));
+    if (sameName(name, "enabled")) return setEnabled(truthy(value));
     if (sameName(name, "textcolor")) {
-        if (auto c = parseColor(value))
-            setTextColor(*c);
+        if (auto c = parseColor(value)) setTextColor(*c);
         return;
     }
     if (sameName(name, "bkcolor")) {
-        if (auto c = parseColor(value))
-            setBkColor(*c);
+        if (auto c = parseColor(value)) setBkColor(*c);
         return;
     }
     if (sameName(name, "font")) {
         bool ok = false;
         int id = qs(value).toInt(&ok);
-        if (ok)
-            setFontId(id);
+        if (ok) setFontId(id);
         return;
     }
-    if (sameName(name, "style"))
-        return setStyleName(value);
+    if (sameName(name, "style")) return setStyleName(value);
     widget_->setProperty(name.c_str(), qs(value));
 }
 
-void QtControl::invalidate() { widget_->update(); }
+void QtControl::invalidate() {
+    widget_->update();
+}
 
 void QtControl::updateStyle() {
     QString decl;
     auto rgba = [](Argb c) {
         int a = static_cast<int>((c >> 24) & 0xFF);
-        if (a == 0 && (c & 0xFFFFFF) != 0)
-            a = 255;
+        if (a == 0 && (c & 0xFFFFFF) != 0) a = 255;
         return QStringLiteral("rgba(%1,%2,%3,%4)")
             .arg((c >> 16) & 0xFF)
             .arg((c >> 8) & 0xFF)
             .arg(c & 0xFF)
             .arg(a);
     };
-    if (skin_.hasTextColor)
-        decl += QStringLiteral("color: %1;").arg(rgba(skin_.textColor));
+    if (skin_.hasTextColor) decl += QStringLiteral("color: %1;").arg(rgba(skin_.textColor));
     if (skin_.bkColor != 0) {
         decl += QStringLiteral("background-color: %1;").arg(rgba(skin_.bkColor));
         widget_->setAttribute(Qt::WA_StyledBackground, true);
@@ -616,21 +602,20 @@ void QtControl::updateStyle() {
 
 // ---- options and check boxes ------------------------------------------------------------------
 
-std::string QtControl::group() const { return ss(widget_->property("group").toString()); }
+std::string QtControl::group() const {
+    return ss(widget_->property("group").toString());
+}
 
 void QtControl::setGroup(const std::string& group) {
     widget_->setProperty("group", group.empty() ? QVariant() : QVariant(qs(group)));
-    if (auto* r = qobject_cast<QRadioButton*>(widget_))
-        r->setAutoExclusive(group.empty());
+    if (auto* r = qobject_cast<QRadioButton*>(widget_)) r->setAutoExclusive(group.empty());
     if (auto* b = qobject_cast<QAbstractButton*>(widget_); b && !group.empty())
         b->setCheckable(true);
 }
 
 bool QtControl::isSelected() const {
-    if (auto* k = qobject_cast<KeyButtonWidget*>(widget_))
-        return k->keySelected;
-    if (auto* b = qobject_cast<QAbstractButton*>(widget_))
-        return b->isChecked();
+    if (auto* k = qobject_cast<KeyButtonWidget*>(widget_)) return k->keySelected;
+    if (auto* b = qobject_cast<QAbstractButton*>(widget_)) return b->isChecked();
     return false;
 }
 
@@ -641,32 +626,26 @@ void QtControl::setSelected(bool selected) {
         return;
     }
     auto* b = qobject_cast<QAbstractButton*>(widget_);
-    if (!b || !b->isCheckable())
-        return;
+    if (!b || !b->isCheckable()) return;
     {
         QSignalBlocker block(b);
         b->setChecked(selected);
     }
     QString g = b->property("group").toString();
     if (selected && !g.isEmpty())
-        if (QtWindow* win = windowOf(b))
-            win->clearGroup(b, g);
+        if (QtWindow* win = windowOf(b)) win->clearGroup(b, g);
 }
 
 // ---- sliders and progress bars ----------------------------------------------------------------
 
 int QtControl::minimum() const {
-    if (auto* s = qobject_cast<QAbstractSlider*>(widget_))
-        return s->minimum();
-    if (auto* p = qobject_cast<QProgressBar*>(widget_))
-        return p->minimum();
+    if (auto* s = qobject_cast<QAbstractSlider*>(widget_)) return s->minimum();
+    if (auto* p = qobject_cast<QProgressBar*>(widget_)) return p->minimum();
     return 0;
 }
 int QtControl::maximum() const {
-    if (auto* s = qobject_cast<QAbstractSlider*>(widget_))
-        return s->maximum();
-    if (auto* p = qobject_cast<QProgressBar*>(widget_))
-        return p->maximum();
+    if (auto* s = qobject_cast<QAbstractSlider*>(widget_)) return s->maximum();
+    if (auto* p = qobject_cast<QProgressBar*>(widget_)) return p->maximum();
     return 0;
 }
 void QtControl::setRange(int minimum, int maximum) {
@@ -677,10 +656,8 @@ void QtControl::setRange(int minimum, int maximum) {
         p->setRange(minimum, maximum);
 }
 int QtControl::value() const {
-    if (auto* s = qobject_cast<QAbstractSlider*>(widget_))
-        return s->value();
-    if (auto* p = qobject_cast<QProgressBar*>(widget_))
-        return std::max(p->value(), p->minimum());
+    if (auto* s = qobject_cast<QAbstractSlider*>(widget_)) return s->value();
+    if (auto* p = qobject_cast<QProgressBar*>(widget_)) return std::max(p->value(), p->minimum());
     return 0;
 }
 void QtControl::setValue(int value) {
@@ -694,19 +671,18 @@ void QtControl::setValue(int value) {
 // ---- edit fields ------------------------------------------------------------------------------
 
 int QtControl::maxLength() const {
-    if (auto* e = qobject_cast<QLineEdit*>(widget_))
-        return e->maxLength();
+    if (auto* e = qobject_cast<QLineEdit*>(widget_)) return e->maxLength();
     return 0;
 }
 void QtControl::setMaxLength(int length) {
-    if (auto* e = qobject_cast<QLineEdit*>(widget_))
-        e->setMaxLength(length > 0 ? length : 32767);
+    if (auto* e = qobject_cast<QLineEdit*>(widget_)) e->setMaxLength(length > 0 ? length : 32767);
 }
-bool QtControl::isDigitsOnly() const { return digitsOnly_; }
+bool QtControl::isDigitsOnly() const {
+    return digitsOnly_;
+}
 void QtControl::setDigitsOnly(bool digitsOnly) {
     auto* e = qobject_cast<QLineEdit*>(widget_);
-    if (!e)
-        return;
+    if (!e) return;
     digitsOnly_ = digitsOnly;
     delete e->validator();
     e->setValidator(digitsOnly ? new DigitsValidator(editMin_, editMax_, e) : nullptr);
@@ -714,14 +690,11 @@ void QtControl::setDigitsOnly(bool digitsOnly) {
 void QtControl::setValueRange(int minimum, int maximum) {
     editMin_ = minimum;
     editMax_ = maximum;
-    if (digitsOnly_)
-        setDigitsOnly(true);
+    if (digitsOnly_) setDigitsOnly(true);
 }
 bool QtControl::isReadOnly() const {
-    if (auto* e = qobject_cast<QLineEdit*>(widget_))
-        return e->isReadOnly();
-    if (auto* t = qobject_cast<QTextEdit*>(widget_))
-        return t->isReadOnly();
+    if (auto* e = qobject_cast<QLineEdit*>(widget_)) return e->isReadOnly();
+    if (auto* t = qobject_cast<QTextEdit*>(widget_)) return t->isReadOnly();
     return false;
 }
 void QtControl::setReadOnly(bool readOnly) {
@@ -742,10 +715,8 @@ void QtControl::setSelection(int start, int end) {
 // ---- combo boxes and lists --------------------------------------------------------------------
 
 int QtControl::itemCount() const {
-    if (auto* c = qobject_cast<QComboBox*>(widget_))
-        return c->count();
-    if (auto* l = listOf(widget_))
-        return l->count();
+    if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->count();
+    if (auto* l = listOf(widget_)) return l->count();
     return 0;
 }
 
@@ -755,8 +726,7 @@ int QtControl::addItem(const std::string& text, const std::string& userData) {
 
 int QtControl::insertItem(int index, const std::string& text, const std::string& userData) {
     int n = itemCount();
-    if (index < 0 || index > n)
-        index = n;
+    if (index < 0 || index > n) index = n;
     QSignalBlocker block(widget_);
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
         c->insertItem(index, qs(text), qs(userData));
@@ -775,11 +745,9 @@ int QtControl::insertItem(int index, const std::string& text, const std::string&
 
 Control* QtControl::insertItemRow(int index, const std::string& name) {
     auto* l = listOf(widget_);
-    if (!l)
-        return nullptr;
+    if (!l) return nullptr;
     int n = l->count();
-    if (index < 0 || index > n)
-        index = n;
+    if (index < 0 || index > n) index = n;
     QSignalBlocker block(widget_);
     auto* item = new QListWidgetItem();
     item->setData(Qt::UserRole, QString());
@@ -799,8 +767,7 @@ Control* QtControl::insertItemRow(int index, const std::string& name) {
     l->setItemWidget(item, holder);
     item->setSizeHint(holder->sizeHint());
     lastIndex = l->currentRow();
-    if (QtWindow* win = windowOf(l))
-        win->adopt(content);
+    if (QtWindow* win = windowOf(l)) win->adopt(content);
     return controlFor(content);
 }
 
@@ -810,8 +777,7 @@ Control* QtControl::itemRow(int index) const {
 }
 
 bool QtControl::removeItem(int index) {
-    if (index < 0 || index >= itemCount())
-        return false;
+    if (index < 0 || index >= itemCount()) return false;
     QSignalBlocker block(widget_);
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
         c->removeItem(index);
@@ -828,10 +794,8 @@ bool QtControl::removeItem(int index) {
 
 bool QtControl::moveItem(int from, int to) {
     int n = itemCount();
-    if (from < 0 || from >= n || to < 0 || to >= n)
-        return false;
-    if (from == to)
-        return true;
+    if (from < 0 || from >= n || to < 0 || to >= n) return false;
+    if (from == to) return true;
     QSignalBlocker block(widget_);
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
         QString t = c->itemText(from);
@@ -839,8 +803,7 @@ bool QtControl::moveItem(int from, int to) {
         bool wasCurrent = c->currentIndex() == from;
         c->removeItem(from);
         c->insertItem(to, t, d);
-        if (wasCurrent)
-            c->setCurrentIndex(to);
+        if (wasCurrent) c->setCurrentIndex(to);
         lastIndex = c->currentIndex();
         return true;
     }
@@ -879,16 +842,14 @@ bool QtControl::moveItem(int from, int to) {
             it->setSizeHint(holder->sizeHint());
         }
     }
-    if (currentMoves)
-        l->setCurrentRow(to);
+    if (currentMoves) l->setCurrentRow(to);
     lastIndex = l->currentRow();
     return true;
 }
 
 void QtControl::clearItems() {
     QSignalBlocker block(widget_);
-    if (auto* c = qobject_cast<QComboBox*>(widget_))
-        c->clear();
+    if (auto* c = qobject_cast<QComboBox*>(widget_)) c->clear();
     if (auto* l = listOf(widget_)) {
         for (int i = 0; i < l->count(); ++i)
             delete l->itemWidget(l->item(i));
@@ -901,19 +862,16 @@ std::string QtControl::itemText(int index) const {
     if (auto* c = qobject_cast<QComboBox*>(widget_))
         return index >= 0 && index < c->count() ? ss(c->itemText(index)) : std::string();
     if (auto* l = listOf(widget_))
-        if (auto* it = l->item(index))
-            return ss(it->text());
+        if (auto* it = l->item(index)) return ss(it->text());
     return {};
 }
 
 void QtControl::setItemText(int index, const std::string& text) {
     QSignalBlocker block(widget_);
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
-        if (index >= 0 && index < c->count())
-            c->setItemText(index, qs(text));
+        if (index >= 0 && index < c->count()) c->setItemText(index, qs(text));
     } else if (auto* l = listOf(widget_)) {
-        if (auto* it = l->item(index))
-            it->setText(qs(text));
+        if (auto* it = l->item(index)) it->setText(qs(text));
     }
 }
 
@@ -921,18 +879,15 @@ std::string QtControl::itemUserData(int index) const {
     if (auto* c = qobject_cast<QComboBox*>(widget_))
         return index >= 0 && index < c->count() ? ss(c->itemData(index).toString()) : std::string();
     if (auto* l = listOf(widget_))
-        if (auto* it = l->item(index))
-            return ss(it->data(Qt::UserRole).toString());
+        if (auto* it = l->item(index)) return ss(it->data(Qt::UserRole).toString());
     return {};
 }
 
 void QtControl::setItemUserData(int index, const std::string& data) {
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
-        if (index >= 0 && index < c->count())
-            c->setItemData(index, qs(data));
+        if (index >= 0 && index < c->count()) c->setItemData(index, qs(data));
     } else if (auto* l = listOf(widget_)) {
-        if (auto* it = l->item(index))
-            it->setData(Qt::UserRole, qs(data));
+        if (auto* it = l->item(index)) it->setData(Qt::UserRole, qs(data));
     }
 }
 
@@ -941,8 +896,7 @@ void QtControl::setItemVisible(int index, bool visible) {
         if (auto* v = qobject_cast<QListView*>(c->view()); v && index >= 0 && index < c->count())
             v->setRowHidden(index, !visible);
     } else if (auto* l = listOf(widget_)) {
-        if (auto* it = l->item(index))
-            it->setHidden(!visible);
+        if (auto* it = l->item(index)) it->setHidden(!visible);
     }
 }
 
@@ -952,23 +906,19 @@ bool QtControl::isItemVisible(int index) const {
         return v && index >= 0 && index < c->count() && !v->isRowHidden(index);
     }
     if (auto* l = listOf(widget_))
-        if (auto* it = l->item(index))
-            return !it->isHidden();
+        if (auto* it = l->item(index)) return !it->isHidden();
     return false;
 }
 
 int QtControl::currentIndex() const {
-    if (auto* c = qobject_cast<QComboBox*>(widget_))
-        return c->currentIndex();
-    if (auto* l = listOf(widget_))
-        return l->currentRow();
+    if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->currentIndex();
+    if (auto* l = listOf(widget_)) return l->currentRow();
     return -1;
 }
 
 bool QtControl::selectItem(int index) {
     int n = itemCount();
-    if (index < -1 || index >= n)
-        return false;
+    if (index < -1 || index >= n) return false;
     QSignalBlocker block(widget_);
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
         c->setCurrentIndex(index);
@@ -990,29 +940,23 @@ bool QtControl::selectItem(int index) {
 
 void QtControl::ensureVisible(int index) {
     if (auto* l = listOf(widget_))
-        if (auto* it = l->item(index))
-            l->scrollToItem(it);
+        if (auto* it = l->item(index)) l->scrollToItem(it);
 }
 
 // ---- tab layouts ------------------------------------------------------------------------------
 
 int QtControl::pageCount() const {
-    if (auto* st = qobject_cast<QStackedWidget*>(widget_))
-        return st->count();
-    if (auto* tw = qobject_cast<QTabWidget*>(widget_))
-        return tw->count();
+    if (auto* st = qobject_cast<QStackedWidget*>(widget_)) return st->count();
+    if (auto* tw = qobject_cast<QTabWidget*>(widget_)) return tw->count();
     return 0;
 }
 int QtControl::currentPage() const {
-    if (auto* st = qobject_cast<QStackedWidget*>(widget_))
-        return st->currentIndex();
-    if (auto* tw = qobject_cast<QTabWidget*>(widget_))
-        return tw->currentIndex();
+    if (auto* st = qobject_cast<QStackedWidget*>(widget_)) return st->currentIndex();
+    if (auto* tw = qobject_cast<QTabWidget*>(widget_)) return tw->currentIndex();
     return -1;
 }
 bool QtControl::selectPage(int index) {
-    if (index < 0 || index >= pageCount())
-        return false;
+    if (index < 0 || index >= pageCount()) return false;
     QSignalBlocker block(widget_);
     if (auto* st = qobject_cast<QStackedWidget*>(widget_))
         st->setCurrentIndex(index);
@@ -1024,8 +968,7 @@ bool QtControl::selectPage(int index) {
 // ---- colour palette ---------------------------------------------------------------------------
 
 Argb QtControl::selectedColor() const {
-    if (auto* p = qobject_cast<PaletteWidget*>(widget_))
-        return p->color().rgba();
+    if (auto* p = qobject_cast<PaletteWidget*>(widget_)) return p->color().rgba();
     return 0;
 }
 void QtControl::setSelectedColor(Argb color) {
@@ -1050,15 +993,12 @@ void QtControl::applyLayoutProperties() {
             skin_.textColor = *c;
         }
     if (QVariant v = w->property("bkcolor"); v.isValid())
-        if (auto c = parseColor(ss(v.toString())))
-            skin_.bkColor = *c;
-    if (skin_.hasTextColor || skin_.bkColor)
-        updateStyle();
+        if (auto c = parseColor(ss(v.toString()))) skin_.bkColor = *c;
+    if (skin_.hasTextColor || skin_.bkColor) updateStyle();
     if (QVariant v = w->property("fontid"); v.isValid()) {
         bool ok = false;
         int id = v.toString().toInt(&ok);
-        if (ok)
-            setFontId(id);
+        if (ok) setFontId(id);
     }
     if (QVariant v = w->property("group"); v.isValid() && !v.toString().isEmpty())
         setGroup(ss(v.toString()));
@@ -1068,14 +1008,11 @@ void QtControl::applyLayoutProperties() {
 
 void QtControl::reloadTexts() {
     Toolkit* tk = Toolkit::instance();
-    if (!tk)
-        return;
+    if (!tk) return;
     QString key = widget_->property("textkey").toString();
-    if (!key.isEmpty())
-        setTextKey(ss(key));
+    if (!key.isEmpty()) setTextKey(ss(key));
     QString tip = widget_->property("tooltipkey").toString();
-    if (!tip.isEmpty())
-        setToolTipKey(ss(tip));
+    if (!tip.isEmpty()) setToolTipKey(ss(tip));
 }
 
 } // namespace quasar::ui::qt

@@ -5,8 +5,8 @@
 #include "shell/toolkit/toolkit.h"
 #include "shell/toolkit/window.h"
 
-#include <QFont>
 #include <QEventLoop>
+#include <QFont>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -23,7 +23,6 @@
 
 class QPainter;
 
-
 namespace quasar::ui::qt {
 
 class QtWindow;
@@ -33,7 +32,7 @@ QString qs(const std::string& s);
 std::string ss(const QString& s);
 
 // Dynamic property names the toolkit keeps on widgets.
-inline constexpr const char* kClassProp = "quasar_class";      // layout class name
+inline constexpr const char* kClassProp = "quasar_class";       // layout class name
 inline constexpr const char* kInternalProp = "quasar_internal"; // not a control (row holders)
 inline constexpr const char* kWindowProp = "quasar_window";     // top-level widget -> QtWindow*
 
@@ -329,7 +328,6 @@ private:
     int modalResult_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
-
 
 // ---- toolkit -----------------------------------------------------------------------------------
 

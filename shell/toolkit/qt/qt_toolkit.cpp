@@ -34,13 +34,14 @@ std::string lower(std::string s) {
 
 std::string slashes(std::string s) {
     for (char& c : s)
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     return s;
 }
 } // namespace
 
-QtToolkit* toolkit() { return g_toolkit; }
+QtToolkit* toolkit() {
+    return g_toolkit;
+}
 
 // ---- menus --------------------------------------------------------------------------------------
 
@@ -51,33 +52,27 @@ public:
         g_toolkit->menus.push_back(this);
     }
     ~QtMenu() override {
-        if (g_toolkit)
-            std::erase(g_toolkit->menus, this);
+        if (g_toolkit) std::erase(g_toolkit->menus, this);
         delete menu_.data();
     }
 
     bool load(const QString& path) {
         QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return false;
+        if (!f.open(QIODevice::ReadOnly)) return false;
         QXmlStreamReader xml(&f);
-        if (!xml.readNextStartElement() || xml.name() != QLatin1String("Menu"))
-            return false;
+        if (!xml.readNextStartElement() || xml.name() != QLatin1String("Menu")) return false;
         parseElements(xml, menu_);
-        if (xml.hasError())
-            return false;
+        if (xml.hasError()) return false;
         wireActions(menu_);
         return true;
     }
 
     void popup(int x, int y) override {
-        if (menu_)
-            menu_->popup(QPoint(x, y));
+        if (menu_) menu_->popup(QPoint(x, y));
     }
     void popupAtCursor() override { popup(QCursor::pos().x(), QCursor::pos().y()); }
     void close() override {
-        if (menu_)
-            menu_->hide();
+        if (menu_) menu_->hide();
     }
     bool isOpen() const override { return menu_ && menu_->isVisible(); }
 
@@ -89,8 +84,7 @@ public:
 
     bool choose(const std::string& itemName) override {
         QAction* a = find(menu_, qs(itemName));
-        if (!a)
-            return false;
+        if (!a) return false;
         a->trigger();
         return true;
     }
@@ -122,8 +116,7 @@ private:
             act->setObjectName(name);
             act->setProperty("textkey", key);
             act->setText(key.isEmpty() ? text : qs(g_toolkit->translate(ss(key))));
-            if (hidden)
-                act->setVisible(false);
+            if (hidden) act->setVisible(false);
         }
     }
 
@@ -136,8 +129,7 @@ private:
             QPointer<QtWindow> owner(owner_);
             QString name = a->objectName();
             QObject::connect(a, &QAction::triggered, menu_, [owner, name] {
-                if (!owner)
-                    return;
+                if (!owner) return;
                 Notification n;
                 n.type = "menu";
                 n.item = ss(name);
@@ -146,8 +138,7 @@ private:
         }
     }
     static void collect(QMenu* m, std::vector<std::string>& out) {
-        if (!m)
-            return;
+        if (!m) return;
         for (QAction* a : m->actions()) {
             if (a->menu())
                 collect(a->menu(), out);
@@ -156,12 +147,10 @@ private:
         }
     }
     static QAction* find(QMenu* m, const QString& name) {
-        if (!m)
-            return nullptr;
+        if (!m) return nullptr;
         for (QAction* a : m->actions()) {
             if (a->menu()) {
-                if (QAction* f = find(a->menu(), name))
-                    return f;
+                if (QAction* f = find(a->menu(), name)) return f;
             } else if (a->objectName().compare(name, Qt::CaseInsensitive) == 0) {
                 return a;
             }
@@ -169,14 +158,11 @@ private:
         return nullptr;
     }
     static void retranslate(QMenu* m) {
-        if (!m)
-            return;
+        if (!m) return;
         for (QAction* a : m->actions()) {
             QString key = a->property("textkey").toString();
-            if (!key.isEmpty())
-                a->setText(qs(g_toolkit->translate(ss(key))));
-            if (a->menu())
-                retranslate(a->menu());
+            if (!key.isEmpty()) a->setText(qs(g_toolkit->translate(ss(key))));
+            if (a->menu()) retranslate(a->menu());
         }
     }
 
@@ -191,24 +177,23 @@ public:
     QtTray(const QString& icon, const QString& tip) {
         tray_.setIcon(QIcon(icon));
         tray_.setToolTip(tip);
-        QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_, [this](QSystemTrayIcon::ActivationReason r) {
-            if (!handler_)
-                return;
-            if (r == QSystemTrayIcon::Trigger)
-                handler_(Event::LeftClick);
-            else if (r == QSystemTrayIcon::Context)
-                handler_(Event::RightClick);
-            else if (r == QSystemTrayIcon::DoubleClick)
-                handler_(Event::DoubleClick);
-        });
+        QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_,
+                         [this](QSystemTrayIcon::ActivationReason r) {
+                             if (!handler_) return;
+                             if (r == QSystemTrayIcon::Trigger)
+                                 handler_(Event::LeftClick);
+                             else if (r == QSystemTrayIcon::Context)
+                                 handler_(Event::RightClick);
+                             else if (r == QSystemTrayIcon::DoubleClick)
+                                 handler_(Event::DoubleClick);
+                         });
     }
     void show() override { tray_.show(); }
     void hide() override { tray_.hide(); }
     void setToolTip(const std::string& text) override { tray_.setToolTip(qs(text)); }
     void setIcon(const std::string& file) override {
         QString path = qs(file);
-        if (!path.startsWith(QLatin1Char('/')))
-            path = qs(g_toolkit->skinFolder()) + path;
+        if (!path.startsWith(QLatin1Char('/'))) path = qs(g_toolkit->skinFolder()) + path;
         tray_.setIcon(QIcon(path));
     }
     void setHandler(std::function<void(Event)> handler) override { handler_ = std::move(handler); }
@@ -262,41 +247,38 @@ QtToolkit::~QtToolkit() {
 
 void QtToolkit::setSkinFolder(const std::string& folder) {
     skin_ = slashes(folder);
-    if (!skin_.empty() && skin_.back() != '/')
-        skin_ += '/';
+    if (!skin_.empty() && skin_.back() != '/') skin_ += '/';
     resIndex_.clear();
     QFile res(qs(skin_ + "res.xml"));
     if (res.open(QIODevice::ReadOnly)) {
         QXmlStreamReader xml(&res);
         while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("File")) {
+            if (xml.readNext() == QXmlStreamReader::StartElement &&
+                xml.name() == QLatin1String("File")) {
                 auto a = xml.attributes();
                 std::string name = ss(a.value(QLatin1String("name")).toString());
                 std::string path = slashes(ss(a.value(QLatin1String("path")).toString()));
-                if (!name.empty() && !path.empty())
-                    resIndex_[lower(name)] = path;
+                if (!name.empty() && !path.empty()) resIndex_[lower(name)] = path;
             }
         }
         if (xml.hasError())
             trace::printf("toolkit: res.xml unreadable: %s\n", ss(xml.errorString()).c_str());
     }
     QFile qss(qs(skin_ + "style.qss"));
-    if (qss.open(QIODevice::ReadOnly))
-        qApp->setStyleSheet(QString::fromUtf8(qss.readAll()));
+    if (qss.open(QIODevice::ReadOnly)) qApp->setStyleSheet(QString::fromUtf8(qss.readAll()));
 }
 
 std::string QtToolkit::resolveLayout(const std::string& layout) const {
     auto it = resIndex_.find(lower(layout));
     std::string rel = it != resIndex_.end() ? it->second : slashes(layout);
-    if (!rel.empty() && rel.front() == '/')
-        return rel;
+    if (!rel.empty() && rel.front() == '/') return rel;
     return skin_ + rel;
 }
 
-std::unique_ptr<Window> QtToolkit::createWindow(const std::string& layout, const WindowOptions& options) {
+std::unique_ptr<Window> QtToolkit::createWindow(const std::string& layout,
+                                                const WindowOptions& options) {
     QWidget* top = loadLayoutWidget(layout, nullptr);
-    if (!top)
-        return nullptr;
+    if (!top) return nullptr;
     return std::make_unique<QtWindow>(top, options);
 }
 
@@ -310,10 +292,10 @@ std::unique_ptr<Menu> QtToolkit::createMenu(const std::string& menuFile, Window*
     return menu;
 }
 
-std::unique_ptr<TrayIcon> QtToolkit::createTrayIcon(const std::string& iconFile, const std::string& toolTip) {
+std::unique_ptr<TrayIcon> QtToolkit::createTrayIcon(const std::string& iconFile,
+                                                    const std::string& toolTip) {
     QString path = qs(iconFile);
-    if (!path.startsWith(QLatin1Char('/')))
-        path = qs(skin_) + path;
+    if (!path.startsWith(QLatin1Char('/'))) path = qs(skin_) + path;
     return std::make_unique<QtTray>(path, qs(toolTip));
 }
 
@@ -338,30 +320,31 @@ int QtToolkit::runLoop() {
 }
 
 void QtToolkit::quit(int code) {
-    QMetaObject::invokeMethod(qApp, [code] { QApplication::exit(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [code] { QApplication::exit(code); }, Qt::QueuedConnection);
 }
 
-bool QtToolkit::isWindowThread() const { return QThread::currentThread() == qApp->thread(); }
+bool QtToolkit::isWindowThread() const {
+    return QThread::currentThread() == qApp->thread();
+}
 
 void QtToolkit::post(std::function<void()> fn) {
-    if (!fn)
-        return;
+    if (!fn) return;
     bool wake = false;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->destroyed)
-            return;
+        if (state_->destroyed) return;
         state_->queue.push_back({std::move(fn), false});
         wake = !state_->wakePending;
         state_->wakePending = true;
     }
     if (wake)
-        QMetaObject::invokeMethod(qApp, [this] { runQueued(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [this] { runQueued(); }, Qt::QueuedConnection);
 }
 
 bool QtToolkit::send(std::function<void()> fn) {
-    if (!fn)
-        return false;
+    if (!fn) return false;
     if (isWindowThread()) {
         fn();
         return true;
@@ -390,8 +373,7 @@ bool QtToolkit::send(std::function<void()> fn) {
     bool wake = false;
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->ended)
-            return false;
+        if (state_->ended) return false;
         state_->queue.push_back({[job] {
                                      job->fn();
                                      job->ran = true;
@@ -402,7 +384,8 @@ bool QtToolkit::send(std::function<void()> fn) {
     }
     job.reset();
     if (wake)
-        QMetaObject::invokeMethod(qApp, [this] { runQueued(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [this] { runQueued(); }, Qt::QueuedConnection);
     std::unique_lock lock(done->m);
     done->cv.wait(lock, [&] { return done->finished; });
     return done->ran;
@@ -429,8 +412,7 @@ void QtToolkit::runQueued() {
 }
 
 void QtToolkit::setTimer(NotifyReceiver* receiver, int id, int ms) {
-    if (!receiver)
-        return;
+    if (!receiver) return;
     QTimer*& t = state_->timers[{receiver, id}];
     if (!t) {
         t = new QTimer(&state_->timerOwner);
@@ -446,8 +428,7 @@ void QtToolkit::setTimer(NotifyReceiver* receiver, int id, int ms) {
 
 void QtToolkit::killTimer(NotifyReceiver* receiver, int id) {
     auto it = state_->timers.find({receiver, id});
-    if (it == state_->timers.end())
-        return;
+    if (it == state_->timers.end()) return;
     it->second->stop();
     it->second->deleteLater(); // may be the timer now firing
     state_->timers.erase(it);
@@ -495,8 +476,7 @@ void QtToolkit::applyFontFace(const std::string& face) {
         if (w->top())
             forEachControlWidget(w->top(), [this](QWidget* x) {
                 int id = controlFor(x)->skin().fontId;
-                if (id >= 0)
-                    x->setFont(fontFor(id));
+                if (id >= 0) x->setFont(fontFor(id));
             });
 }
 
@@ -514,12 +494,15 @@ void QtToolkit::cursorPos(int& x, int& y) const {
 
 std::string QtToolkit::chooseOpenFile(Window* owner, const std::string& filter) {
     auto* qw = dynamic_cast<QtWindow*>(owner);
-    return ss(QFileDialog::getOpenFileName(qw ? qw->top() : nullptr, QString(), QString(), qs(filter)));
+    return ss(
+        QFileDialog::getOpenFileName(qw ? qw->top() : nullptr, QString(), QString(), qs(filter)));
 }
 
-std::string QtToolkit::chooseSaveFile(Window* owner, const std::string& filter, const std::string& suggestedName) {
+std::string QtToolkit::chooseSaveFile(Window* owner, const std::string& filter,
+                                      const std::string& suggestedName) {
     auto* qw = dynamic_cast<QtWindow*>(owner);
-    return ss(QFileDialog::getSaveFileName(qw ? qw->top() : nullptr, QString(), qs(suggestedName), qs(filter)));
+    return ss(QFileDialog::getSaveFileName(qw ? qw->top() : nullptr, QString(), qs(suggestedName),
+                                           qs(filter)));
 }
 
 } // namespace quasar::ui::qt

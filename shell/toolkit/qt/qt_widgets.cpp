@@ -1,7 +1,7 @@
 #include "shell/toolkit/qt/qt_internal.h"
 
-#include "shell/toolkit/attributes.h"
 #include "platform/trace.h"
+#include "shell/toolkit/attributes.h"
 
 #include <QAbstractButton>
 #include <QChildEvent>
@@ -19,14 +19,13 @@ namespace {
 const QColor kAccent(0x00, 0x99, 0xFF);
 
 void drawPart(QPainter& p, const QRect& target, const QPixmap& pm, const ImageAttribute& a) {
-    QRect src = a.hasSource ? QRect(QPoint(a.source[0], a.source[1]), QPoint(a.source[2] - 1, a.source[3] - 1))
+    QRect src = a.hasSource ? QRect(QPoint(a.source[0], a.source[1]),
+                                    QPoint(a.source[2] - 1, a.source[3] - 1))
                             : pm.rect();
     src = src.intersected(pm.rect());
-    if (src.isEmpty() || target.isEmpty())
-        return;
+    if (src.isEmpty() || target.isEmpty()) return;
     p.save();
-    if (a.fade < 255)
-        p.setOpacity(a.fade / 255.0);
+    if (a.fade < 255) p.setOpacity(a.fade / 255.0);
     int l = a.corner[0], t = a.corner[1], r = a.corner[2], b = a.corner[3];
     bool nine = (l | t | r | b) != 0 && l + r < src.width() && t + b < src.height() &&
                 l + r <= target.width() && t + b <= target.height();
@@ -36,14 +35,15 @@ void drawPart(QPainter& p, const QRect& target, const QPixmap& pm, const ImageAt
         // Corners keep their size, edges stretch one way, the middle both ways.
         const int sx[4] = {src.left(), src.left() + l, src.right() + 1 - r, src.right() + 1};
         const int sy[4] = {src.top(), src.top() + t, src.bottom() + 1 - b, src.bottom() + 1};
-        const int tx[4] = {target.left(), target.left() + l, target.right() + 1 - r, target.right() + 1};
-        const int ty[4] = {target.top(), target.top() + t, target.bottom() + 1 - b, target.bottom() + 1};
+        const int tx[4] = {target.left(), target.left() + l, target.right() + 1 - r,
+                           target.right() + 1};
+        const int ty[4] = {target.top(), target.top() + t, target.bottom() + 1 - b,
+                           target.bottom() + 1};
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 3; ++col) {
                 QRect s(QPoint(sx[col], sy[row]), QPoint(sx[col + 1] - 1, sy[row + 1] - 1));
                 QRect d(QPoint(tx[col], ty[row]), QPoint(tx[col + 1] - 1, ty[row + 1] - 1));
-                if (!s.isEmpty() && !d.isEmpty())
-                    p.drawPixmap(d, pm, s);
+                if (!s.isEmpty() && !d.isEmpty()) p.drawPixmap(d, pm, s);
             }
     }
     p.restore();
@@ -60,7 +60,8 @@ QPixmap tinted(const QPixmap& pm, const QColor& c) {
 }
 
 ISelectPanel::Rect normalised(const QPoint& a, const QPoint& b) {
-    return {std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()), std::max(a.y(), b.y())};
+    return {std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()),
+            std::max(a.y(), b.y())};
 }
 
 bool intersects(const ISelectPanel::Rect& s, const QRect& g) {
@@ -73,12 +74,9 @@ bool intersects(const ISelectPanel::Rect& s, const QRect& g) {
 std::string stateImage(QWidget* w, const SkinData& sk, bool selected) {
     auto img = [&](ImageSlot s) -> const std::string& { return sk.images[static_cast<size_t>(s)]; };
     auto* b = qobject_cast<QAbstractButton*>(w);
-    if (!w->isEnabled() && !img(ImageSlot::Disabled).empty())
-        return img(ImageSlot::Disabled);
-    if (b && b->isDown() && !img(ImageSlot::Pushed).empty())
-        return img(ImageSlot::Pushed);
-    if (selected && !img(ImageSlot::Selected).empty())
-        return img(ImageSlot::Selected);
+    if (!w->isEnabled() && !img(ImageSlot::Disabled).empty()) return img(ImageSlot::Disabled);
+    if (b && b->isDown() && !img(ImageSlot::Pushed).empty()) return img(ImageSlot::Pushed);
+    if (selected && !img(ImageSlot::Selected).empty()) return img(ImageSlot::Selected);
     if (w->underMouse() && w->isEnabled() && !img(ImageSlot::Hot).empty())
         return img(ImageSlot::Hot);
     return img(ImageSlot::Normal);
@@ -88,8 +86,7 @@ QColor textColorOf(QWidget* w, const SkinData& sk) {
     if (sk.hasTextColor) {
         Argb c = sk.textColor;
         QColor q = QColor::fromRgba(c);
-        if ((c >> 24) == 0)
-            q.setAlpha(255);
+        if ((c >> 24) == 0) q.setAlpha(255);
         return q;
     }
     return w->palette().color(QPalette::ButtonText);
@@ -99,25 +96,20 @@ QColor textColorOf(QWidget* w, const SkinData& sk) {
 QPixmap skinPixmap(const std::string& file) {
     static QHash<QString, QPixmap> cache;
     QString path = qs(file);
-    if (!path.startsWith(QLatin1Char('/')) && toolkit())
-        path = qs(toolkit()->skinFolder()) + path;
+    if (!path.startsWith(QLatin1Char('/')) && toolkit()) path = qs(toolkit()->skinFolder()) + path;
     auto it = cache.find(path);
-    if (it != cache.end())
-        return *it;
+    if (it != cache.end()) return *it;
     QPixmap pm(path);
-    if (pm.isNull())
-        trace::printf("toolkit: image missing %s\n", ss(path).c_str());
+    if (pm.isNull()) trace::printf("toolkit: image missing %s\n", ss(path).c_str());
     cache.insert(path, pm);
     return pm;
 }
 
 void drawImage(QPainter& p, const QRect& target, const std::string& attributeText) {
     auto a = parseImageAttribute(attributeText);
-    if (!a)
-        return;
+    if (!a) return;
     QPixmap pm = skinPixmap(a->file);
-    if (!pm.isNull())
-        drawPart(p, target, pm, *a);
+    if (!pm.isNull()) drawPart(p, target, pm, *a);
 }
 
 // Paints the skin of a control. True when the widget is fully painted (state images replace
@@ -128,20 +120,16 @@ bool paintSkinned(QWidget* w) {
     const std::string& bk = sk.images[static_cast<size_t>(ImageSlot::Background)];
     const std::string& fore = sk.images[static_cast<size_t>(ImageSlot::Foreground)];
     bool states = sk.anyStateImage() && qobject_cast<QAbstractButton*>(w);
-    if (!states && bk.empty() && fore.empty())
-        return false;
+    if (!states && bk.empty() && fore.empty()) return false;
     QPainter p(w);
-    if (!bk.empty())
-        drawImage(p, w->rect(), bk);
+    if (!bk.empty()) drawImage(p, w->rect(), bk);
     if (!states) {
-        if (!fore.empty())
-            drawImage(p, w->rect(), fore);
+        if (!fore.empty()) drawImage(p, w->rect(), fore);
         return false;
     }
     auto* b = static_cast<QAbstractButton*>(w);
     drawImage(p, w->rect(), stateImage(w, sk, b->isChecked()));
-    if (!fore.empty())
-        drawImage(p, w->rect(), fore);
+    if (!fore.empty()) drawImage(p, w->rect(), fore);
     if (!b->text().isEmpty()) {
         p.setPen(textColorOf(w, sk));
         p.setFont(w->font());
@@ -155,15 +143,13 @@ bool paintSkinned(QWidget* w) {
 SelectPanelWidget::SelectPanelWidget(QWidget* parent) : QWidget(parent) {}
 
 void SelectPanelWidget::leftDown(const QPoint& pos) {
-    if (!isEnabled())
-        return;
+    if (!isEnabled()) return;
     armed = true;
     start = pos;
 }
 
 void SelectPanelWidget::mouseMoved(const QPoint& pos) {
-    if (!armed)
-        return;
+    if (!armed) return;
     dragging = true;
     current = pos;
     selection = normalised(start, current);
@@ -172,8 +158,7 @@ void SelectPanelWidget::mouseMoved(const QPoint& pos) {
 
 void SelectPanelWidget::leftUp() {
     armed = false;
-    if (!dragging)
-        return;
+    if (!dragging) return;
     dragging = false;
     start = current;
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -183,14 +168,12 @@ void SelectPanelWidget::leftUp() {
         controlFor(child)->setSelected(intersects(selection, child->geometry()));
     }
     update();
-    if (QtWindow* win = windowOf(this))
-        win->sendNotify(controlFor(this), "click_select_end", 0, 0);
+    if (QtWindow* win = windowOf(this)) win->sendNotify(controlFor(this), "click_select_end", 0, 0);
 }
 
 void SelectPanelWidget::mousePressEvent(QMouseEvent* e) {
     e->accept(); // keep the mouse for the drag
-    if (e->button() == Qt::LeftButton)
-        leftDown(e->position().toPoint());
+    if (e->button() == Qt::LeftButton) leftDown(e->position().toPoint());
 }
 
 void SelectPanelWidget::mouseMoveEvent(QMouseEvent* e) {
@@ -200,25 +183,21 @@ void SelectPanelWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void SelectPanelWidget::mouseReleaseEvent(QMouseEvent* e) {
     e->accept();
-    if (e->button() == Qt::LeftButton)
-        leftUp();
+    if (e->button() == Qt::LeftButton) leftUp();
 }
 
 void SelectPanelWidget::childEvent(QChildEvent* e) {
     QWidget::childEvent(e);
-    if (e->added() && e->child()->isWidgetType())
-        e->child()->installEventFilter(this);
+    if (e->added() && e->child()->isWidgetType()) e->child()->installEventFilter(this);
 }
 
 bool SelectPanelWidget::eventFilter(QObject* watched, QEvent* e) {
     auto* child = qobject_cast<QWidget*>(watched);
-    if (!child || child->parentWidget() != this)
-        return false;
+    if (!child || child->parentWidget() != this) return false;
     switch (e->type()) {
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(e);
-        if (me->button() == Qt::LeftButton)
-            leftDown(child->mapToParent(me->position().toPoint()));
+        if (me->button() == Qt::LeftButton) leftDown(child->mapToParent(me->position().toPoint()));
         break;
     }
     case QEvent::MouseMove:
@@ -226,14 +205,12 @@ bool SelectPanelWidget::eventFilter(QObject* watched, QEvent* e) {
         break;
     case QEvent::MouseButtonRelease: {
         auto* me = static_cast<QMouseEvent*>(e);
-        if (me->button() != Qt::LeftButton)
-            break;
+        if (me->button() != Qt::LeftButton) break;
         bool wasDrag = dragging;
         leftUp();
         if (wasDrag) {
             // A drag that began on a key is a selection, not a click of that key.
-            if (auto* b = qobject_cast<QAbstractButton*>(child))
-                b->setDown(false);
+            if (auto* b = qobject_cast<QAbstractButton*>(child)) b->setDown(false);
             return true;
         }
         break;
@@ -273,8 +250,8 @@ void KeyButtonWidget::paintEvent(QPaintEvent*) {
         drawImage(p, rect(), state);
     } else {
         p.setPen(QPen(QColor(0x3A, 0x3F, 0x4A), 1));
-        p.setBrush(isDown() ? QColor(0x1A, 0x1D, 0x22) : (underMouse() ? QColor(0x30, 0x34, 0x3C)
-                                                                       : QColor(0x26, 0x29, 0x30)));
+        p.setBrush(isDown() ? QColor(0x1A, 0x1D, 0x22)
+                            : (underMouse() ? QColor(0x30, 0x34, 0x3C) : QColor(0x26, 0x29, 0x30)));
         p.drawRoundedRect(box, 4, 4);
     }
 
@@ -301,8 +278,7 @@ void KeyButtonWidget::paintEvent(QPaintEvent*) {
 
     if (!keySetHidden) {
         const std::string& keyset = sk.images[static_cast<size_t>(ImageSlot::KeySet)];
-        if (!keyset.empty())
-            drawImage(p, rect(), keyset);
+        if (!keyset.empty()) drawImage(p, rect(), keyset);
     }
 
     if (keySelected && sk.images[static_cast<size_t>(ImageSlot::Selected)].empty()) {
@@ -318,8 +294,7 @@ void KeyButtonWidget::mouseDoubleClickEvent(QMouseEvent* e) {
         return;
     }
     setDown(true);
-    if (QtWindow* win = windowOf(this))
-        win->sendNotify(controlFor(this), "dbclick", 0, 0);
+    if (QtWindow* win = windowOf(this)) win->sendNotify(controlFor(this), "dbclick", 0, 0);
 }
 
 // ---- circle progress ----------------------------------------------------------------------------
@@ -332,8 +307,7 @@ void CircleProgressWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, true);
     int side = std::min(width(), height()) - 6;
-    if (side <= 0)
-        return;
+    if (side <= 0) return;
     QRectF r((width() - side) / 2.0, (height() - side) / 2.0, side, side);
     p.setPen(QPen(QColor(0x33, 0x37, 0x40), 4));
     p.drawEllipse(r);
@@ -343,13 +317,16 @@ void CircleProgressWidget::paintEvent(QPaintEvent*) {
     p.drawArc(r, 90 * 16, -static_cast<int>(frac * 360 * 16));
     if (isTextVisible()) {
         p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(static_cast<int>(frac * 100 + 0.5)));
+        p.drawText(rect(), Qt::AlignCenter,
+                   QStringLiteral("%1%").arg(static_cast<int>(frac * 100 + 0.5)));
     }
 }
 
 // ---- colour palette ---------------------------------------------------------------------------
 
-PaletteWidget::PaletteWidget(QWidget* parent) : QWidget(parent) { setMinimumSize(60, 40); }
+PaletteWidget::PaletteWidget(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(60, 40);
+}
 
 void PaletteWidget::setColor(const QColor& c) {
     color_ = c;
@@ -363,8 +340,9 @@ void PaletteWidget::paintEvent(QPaintEvent*) {
     QImage field(fieldW, height(), QImage::Format_RGB32);
     for (int y = 0; y < height(); ++y)
         for (int x = 0; x < fieldW; ++x)
-            field.setPixelColor(x, y, QColor::fromHsv(x * 359 / std::max(1, fieldW - 1),
-                                                      255 - y * 255 / std::max(1, height() - 1), value_));
+            field.setPixelColor(x, y,
+                                QColor::fromHsv(x * 359 / std::max(1, fieldW - 1),
+                                                255 - y * 255 / std::max(1, height() - 1), value_));
     p.drawImage(0, 0, field);
     QLinearGradient g(0, 0, 0, height());
     QColor top = QColor::fromHsv(std::max(0, color_.hsvHue()), color_.hsvSaturation(), 255);
@@ -395,13 +373,11 @@ void PaletteWidget::pick(const QPoint& pos) {
 }
 
 void PaletteWidget::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton)
-        pick(e->position().toPoint());
+    if (e->button() == Qt::LeftButton) pick(e->position().toPoint());
 }
 
 void PaletteWidget::mouseMoveEvent(QMouseEvent* e) {
-    if (e->buttons() & Qt::LeftButton)
-        pick(e->position().toPoint());
+    if (e->buttons() & Qt::LeftButton) pick(e->position().toPoint());
 }
 
 } // namespace quasar::ui::qt

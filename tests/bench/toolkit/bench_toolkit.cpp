@@ -21,15 +21,20 @@ std::string pageLayout() {
     std::string keys;
     for (int i = 0; i < 88; ++i) {
         int x = 10 + (i % 22) * 40, y = 10 + (i / 22) * 40;
-        keys += "<widget class=\"DeviceKeyButton\" name=\"key_" + std::to_string(i) +
-                "\"><property name=\"geometry\"><rect><x>" + std::to_string(x) + "</x><y>" + std::to_string(y) +
-                "</y><width>36</width><height>36</height></rect></property>"
-                "<property name=\"userdata\" stdset=\"0\"><string>light_" + std::to_string(i) +
-                "</string></property><property name=\"text\"><string>K</string></property></widget>\n";
+        keys +=
+            "<widget class=\"DeviceKeyButton\" name=\"key_" + std::to_string(i) +
+            "\"><property name=\"geometry\"><rect><x>" + std::to_string(x) + "</x><y>" +
+            std::to_string(y) +
+            "</y><width>36</width><height>36</height></rect></property>"
+            "<property name=\"userdata\" stdset=\"0\"><string>light_" +
+            std::to_string(i) +
+            "</string></property><property name=\"text\"><string>K</string></property></widget>\n";
     }
-    return "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"root\"><property name=\"geometry\"><rect><x>0</x>"
+    return "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"root\"><property "
+           "name=\"geometry\"><rect><x>0</x>"
            "<y>0</y><width>900</width><height>180</height></rect></property>"
-           "<widget class=\"SelectPanel\" name=\"panel\"><property name=\"geometry\"><rect><x>0</x><y>0</y>"
+           "<widget class=\"SelectPanel\" name=\"panel\"><property "
+           "name=\"geometry\"><rect><x>0</x><y>0</y>"
            "<width>900</width><height>180</height></rect></property>" +
            keys + "</widget></widget></ui>";
 }
@@ -75,7 +80,9 @@ void BM_LightFrameAndPaint(benchmark::State& state) {
     for (auto _ : state) {
         ++step;
         for (size_t i = 0; i < keys.size(); ++i)
-            keys[i]->setLight(true, (step * 2654435761u + static_cast<std::uint32_t>(i) * 40503u) & 0xFFFFFF, 255);
+            keys[i]->setLight(
+                true, (step * 2654435761u + static_cast<std::uint32_t>(i) * 40503u) & 0xFFFFFF,
+                255);
         top->render(&frame); // paints every key now, display or not
     }
 }
