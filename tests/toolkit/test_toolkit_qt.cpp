@@ -228,6 +228,25 @@ TEST_F(QtToolkitTest, LoadsLayoutsFindsNamesIgnoringCaseAndKeepsUnknownClasses) 
     ASSERT_NE(key, nullptr);
     EXPECT_NE(as<IDeviceKeyButton>(key), nullptr);
 
+    // A page may replace itself from inside the click of one of its own buttons.
+    writeFile(file("XML/self.xml"), ui(R"(<widget class="QWidget" name="self_root">
+       <layout class="QVBoxLayout"><item><widget class="QPushButton" name="reload_btn"/></item></layout></widget>)"));
+    ASSERT_EQ(win->loadLayoutInto(other, "XML/self.xml"), other);
+    win->show();
+    int reloads = 0;
+    FunctionReceiver reloader([&](Notification& n) {
+        if (n.type == "click" && n.senderName() == "reload_btn" && reloads++ == 0) {
+            EXPECT_EQ(win->loadLayoutInto(other, "XML/page.xml"), other);
+            EXPECT_EQ(win->findControl("reload_btn"), nullptr);
+        }
+    });
+    win->addNotifier(&reloader);
+    QTest::mouseClick(widgetOf(win->findControl("reload_btn")), Qt::LeftButton);
+    pump();
+    win->removeNotifier(&reloader);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_NE(win->findSubControl(other, "key_5"), nullptr);
+
     EXPECT_EQ(g_tk->createWindow("XML/missing.xml"), nullptr);
     writeFile(file("XML/broken.xml"), "<ui version=\"4.0\"><widget class=\"QWidget\"");
     EXPECT_EQ(g_tk->createWindow("XML/broken.xml"), nullptr);

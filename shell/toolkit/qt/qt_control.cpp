@@ -220,6 +220,15 @@ void forEachControlWidget(QWidget* w, const std::function<void(QWidget*)>& fn) {
         forEachControlWidget(c, fn);
 }
 
+void retire(QWidget* w) {
+    if (!w) return;
+    if (QtWindow* win = windowOf(w))
+        forEachControlWidget(w, [win](QWidget* x) { x->removeEventFilter(win); });
+    w->hide();
+    w->setParent(nullptr);
+    w->deleteLater();
+}
+
 QtWindow* windowOf(QWidget* w) {
     for (QWidget* p = w; p; p = p->parentWidget())
         if (p->isWindow()) {
@@ -336,7 +345,7 @@ bool QtControl::removeChild(Control* child) {
     }
     QWidget* w = qc->widget();
     if (auto* st = qobject_cast<QStackedWidget*>(widget_)) st->removeWidget(w);
-    delete w;
+    retire(w);
     updateRowSizes(widget_);
     return true;
 }
@@ -348,7 +357,7 @@ void QtControl::removeAllChildren() {
     }
     for (QWidget* w : controlChildren(widget_)) {
         if (auto* st = qobject_cast<QStackedWidget*>(widget_)) st->removeWidget(w);
-        delete w;
+        retire(w);
     }
     updateRowSizes(widget_);
 }
@@ -786,7 +795,7 @@ bool QtControl::removeItem(int index) {
     }
     auto* l = listOf(widget_);
     QListWidgetItem* item = l->item(index);
-    delete l->itemWidget(item);
+    if (QWidget* holder = l->itemWidget(item)) retire(holder);
     delete l->takeItem(index);
     lastIndex = l->currentRow();
     return true;
@@ -852,7 +861,7 @@ void QtControl::clearItems() {
     if (auto* c = qobject_cast<QComboBox*>(widget_)) c->clear();
     if (auto* l = listOf(widget_)) {
         for (int i = 0; i < l->count(); ++i)
-            delete l->itemWidget(l->item(i));
+            if (QWidget* holder = l->itemWidget(l->item(i))) retire(holder);
         l->clear();
     }
     lastIndex = -1;

@@ -385,6 +385,9 @@ QWidget* loadLayoutWidget(const std::string& layout, QWidget* parent);
 QWidget* createWidgetOfClass(const QString& className, QWidget* parent, const QString& name);
 
 QtWindow* windowOf(QWidget* w);
+// Takes a widget out of its window at once and deletes it on the next turn of the loop, so a
+// control may be removed from inside its own notification.
+void retire(QWidget* w);
 // A list row's item follows the size of its content (w or any widget inside a row).
 void updateRowSizes(QWidget* w);
 

@@ -295,7 +295,7 @@ Control* QtWindow::loadLayoutInto(Control* container, const std::string& layout)
     QWidget* content = loadLayoutWidget(layout, nullptr);
     if (!content) return nullptr;
     for (QWidget* old : controlChildren(target))
-        delete old;
+        retire(old);
     if (!target->layout()) {
         auto* l = new QVBoxLayout(target);
         l->setContentsMargins(0, 0, 0, 0);
