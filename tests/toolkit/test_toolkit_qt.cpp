@@ -811,3 +811,22 @@ TEST_F(QtToolkitTest, MenusFromAFileRaiseMenuWithTheElementName) {
     writeFile(file("bad_menu.xml"), "<NotAMenu/>");
     EXPECT_EQ(g_tk->createMenu("bad_menu.xml", win.get()), nullptr);
 }
+
+// Declared last: after the main loop has ended, sends are refused for the rest of the process.
+TEST_F(QtToolkitTest, MainLoopRunsWorkAndQuitsFromAWorker) {
+    std::vector<int> order;
+    std::thread worker([&] {
+        g_tk->post([&] { order.push_back(1); });
+        EXPECT_TRUE(g_tk->send([&] { order.push_back(2); }));
+        g_tk->quit(3);
+    });
+    EXPECT_EQ(g_tk->runLoop(), 3);
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+
+    bool ran = false;
+    std::thread late([&] { EXPECT_FALSE(g_tk->send([&] { ran = true; })); });
+    late.join();
+    pump();
+    EXPECT_FALSE(ran);
+}
