@@ -18,7 +18,27 @@ std::map<std::string, CommandInfo>& registry() {
 
 void printUsage(std::FILE* out) {
     std::fprintf(out, "usage: quasarctl COMMAND [ARGS]\n\ncommands:\n");
-    for (const auto& [name, info] : registry()) std::fprintf(out, "  %s\n", info.usage);
+    // Every command's first usage line starts at the margin, later lines are indented alike,
+    // whatever indentation the command's own text used.
+    for (const auto& [name, info] : registry()) {
+        std::string usage = info.usage;
+        std::size_t start = 0;
+        bool first = true;
+        while (start <= usage.size()) {
+            std::size_t end = usage.find('\n', start);
+            if (end == std::string::npos) end = usage.size();
+            std::string lineText = usage.substr(start, end - start);
+            std::size_t text = lineText.find_first_not_of(' ');
+            if (text != std::string::npos) {
+                // A further form of the same command ("hid read ...") starts at the margin too.
+                const char* body = lineText.c_str() + text;
+                bool form = first || lineText.compare(text, name.size() + 1, name + " ") == 0;
+                std::fprintf(out, "%s%s\n", form ? "  " : "        ", body);
+            }
+            first = false;
+            start = end + 1;
+        }
+    }
     std::fprintf(out,
                  "\nenvironment: QUASAR_SYSFS_ROOT (default /sys), QUASAR_DEV_ROOT (default /dev),"
                  "\n             QUASAR_TRACE=1 prints protocol traces on stderr\n");

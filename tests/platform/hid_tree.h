@@ -178,47 +178,47 @@ public:
     }
 
     // Plugs a node in; a replug of the same number gets a new HID directory instance.
-    SeqpacketServer* plug(const NodeSpec& spec) {
+    SeqpacketServer* plug(const NodeSpec& node) {
         namespace fs = std::filesystem;
-        const std::string n = std::to_string(spec.number);
+        const std::string n = std::to_string(node.number);
         char hidName[64];
-        std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", spec.vendorId, spec.productId,
+        std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", node.vendorId, node.productId,
                       ++instance_);
         const std::string usbDev = "sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + n;
-        const std::string usbIf = usbDev + "/1-" + n + ":1." + std::to_string(spec.interfaceNumber);
+        const std::string usbIf = usbDev + "/1-" + n + ":1." + std::to_string(node.interfaceNumber);
         const std::string hidDir = usbIf + "/" + hidName;
         fs::create_directories(dir_.file(hidDir + "/hidraw/hidraw" + n));
         char text[256];
-        std::snprintf(text, sizeof text, "%04x\n", spec.vendorId);
+        std::snprintf(text, sizeof text, "%04x\n", node.vendorId);
         write(usbDev + "/idVendor", text);
-        std::snprintf(text, sizeof text, "%04x\n", spec.productId);
+        std::snprintf(text, sizeof text, "%04x\n", node.productId);
         write(usbDev + "/idProduct", text);
-        if (!spec.bcdDevice.empty()) write(usbDev + "/bcdDevice", spec.bcdDevice + "\n");
-        std::snprintf(text, sizeof text, "%02x\n", spec.interfaceNumber);
+        if (!node.bcdDevice.empty()) write(usbDev + "/bcdDevice", node.bcdDevice + "\n");
+        std::snprintf(text, sizeof text, "%02x\n", node.interfaceNumber);
         write(usbIf + "/bInterfaceNumber", text);
         std::snprintf(text, sizeof text,
                       "DRIVER=hid-generic\nHID_ID=0003:%08X:%08X\nHID_NAME=Test Device\n"
                       "HID_PHYS=usb-0000:00:14.0-%s/input%d\nHID_UNIQ=\n"
                       "MODALIAS=hid:b0003g0001v%08Xp%08X\n",
-                      spec.vendorId, spec.productId, n.c_str(), spec.interfaceNumber, spec.vendorId,
-                      spec.productId);
+                      node.vendorId, node.productId, n.c_str(), node.interfaceNumber, node.vendorId,
+                      node.productId);
         write(hidDir + "/uevent", text);
         write(hidDir + "/report_descriptor",
-              std::string(spec.descriptor.begin(), spec.descriptor.end()));
+              std::string(node.descriptor.begin(), node.descriptor.end()));
         write(hidDir + "/hidraw/hidraw" + n + "/uevent",
               "MAJOR=240\nMINOR=" + n + "\nDEVNAME=hidraw" + n + "\n");
         fs::create_directory_symlink("../../",
                                      dir_.file(hidDir + "/hidraw/hidraw" + n + "/device"));
         fs::create_directory_symlink("../../" + hidDir.substr(4) + "/hidraw/hidraw" + n,
                                      dir_.file("sys/class/hidraw/hidraw" + n));
-        hidDirs_[spec.number] = dir_.file(hidDir);
-        if (!spec.serve) {
+        hidDirs_[node.number] = dir_.file(hidDir);
+        if (!node.serve) {
             write("dev/hidraw" + n, "");
             return nullptr;
         }
-        auto server = std::make_unique<SeqpacketServer>(nodePath(spec.number));
+        auto server = std::make_unique<SeqpacketServer>(nodePath(node.number));
         SeqpacketServer* raw = server.get();
-        servers_[spec.number] = std::move(server);
+        servers_[node.number] = std::move(server);
         return raw;
     }
 

@@ -459,11 +459,11 @@ bool QtToolkit::loadFont(const std::string& path) {
 }
 
 QFont QtToolkit::fontFor(int fontId) const {
-    FontSpec spec = fontSpecForId(fontId);
+    FontSpec fontStyle = fontSpecForId(fontId);
     QFont f(face_);
-    f.setPixelSize(spec.pixelSize);
-    f.setBold(spec.bold);
-    f.setUnderline(spec.underline);
+    f.setPixelSize(fontStyle.pixelSize);
+    f.setBold(fontStyle.bold);
+    f.setUnderline(fontStyle.underline);
     return f;
 }
 
