@@ -176,6 +176,12 @@ public:
     virtual void clearItems() = 0;
     virtual std::string itemText(int index) const = 0;
     virtual void setItemText(int index, const std::string& text) = 0;
+    // An item text given as a language key: shown translated and refreshed on a language switch
+    // (as setTextKey). setItemText drops it. Layouts give the keys of their items in the
+    // container's "itemtextkeys" attribute and the items' user data in "itemuserdata" (both
+    // comma-separated, in item order).
+    virtual std::string itemTextKey(int index) const = 0;
+    virtual void setItemTextKey(int index, const std::string& key) = 0;
     virtual std::string itemUserData(int index) const = 0;
     virtual void setItemUserData(int index, const std::string& data) = 0;
     virtual void setItemVisible(int index, bool visible) = 0;

@@ -28,6 +28,14 @@ public:
     // refuse). Returns the container on success, nullptr when the layout cannot be read (the
     // container then stays as it was).
     virtual Control* loadLayoutInto(Control* container, const std::string& layout) = 0;
+    // Loads a layout as one more child of a container, after what it already holds (before
+    // trailing spacers of its layout; a container without a layout places it at 0,0 for
+    // setFixedPos; a tab layout gains a new last page; a scroll area adds to its content).
+    // Several copies of one layout can be appended this way (device cards in a strip). Returns
+    // the root control of the new sub-tree, nullptr when the layout cannot be read or the
+    // container takes no children (lists and combo boxes: use insertItemRow); the container then
+    // stays as it was.
+    virtual Control* appendLayoutInto(Control* container, const std::string& layout) = 0;
 
     // --- notifications -----------------------------------------------------------------------
     virtual void addNotifier(NotifyReceiver* receiver) = 0;

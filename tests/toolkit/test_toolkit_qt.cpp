@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QBoxLayout>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -829,4 +830,163 @@ TEST_F(QtToolkitTest, MainLoopRunsWorkAndQuitsFromAWorker) {
     late.join();
     pump();
     EXPECT_FALSE(ran);
+}
+
+TEST_F(QtToolkitTest, LayoutItemsCarryUserDataAndFollowTheLanguage) {
+    writeFile(file("XML/items.xml"), ui(R"(
+ <widget class="QWidget" name="root">
+  <layout class="QVBoxLayout">
+   <item><widget class="QComboBox" name="fun_combo">)" +
+                                        prop("itemuserdata", "0, 1,2") +
+                                        prop("itemtextkeys", "hello_key,,bye_key") + R"(
+    <item><property name="text"><string>A</string></property></item>
+    <item><property name="text"><string>B</string></property></item>
+    <item><property name="text"><string>C</string></property></item>
+   </widget></item>
+   <item><widget class="QListWidget" name="names">)" +
+                                        prop("itemuserdata", "x,y") +
+                                        prop("itemtextkeys", "bye_key") + R"(
+    <item><property name="text"><string>L0</string></property></item>
+    <item><property name="text"><string>L1</string></property></item>
+   </widget></item>
+  </layout>
+ </widget>)"));
+    auto win = g_tk->createWindow("XML/items.xml");
+    ASSERT_NE(win, nullptr);
+    Control* combo = win->findControl("fun_combo");
+    Control* list = win->findControl("names");
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(list, nullptr);
+    // Keys are translated at load; an item without a key keeps the layout's text.
+    std::vector<std::string> texts, data;
+    for (int i = 0; i < combo->itemCount(); ++i) {
+        texts.push_back(combo->itemText(i));
+        data.push_back(combo->itemUserData(i));
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Hello", "B", "bye_key"}));
+    EXPECT_EQ(data, (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(combo->itemTextKey(2), "bye_key");
+    EXPECT_EQ(list->itemUserData(1), "y");
+    EXPECT_EQ(list->itemText(0), "bye_key");
+
+    // A language switch refreshes every keyed item and leaves the rest, without raising events.
+    Recorder rec;
+    win->addNotifier(&rec);
+    combo->selectItem(2);
+    g_tk->setTranslator([](const std::string& key) {
+        return key == "hello_key" ? "Hallo" : key == "bye_key" ? "Tschüss" : key;
+    });
+    g_tk->reloadTexts();
+    EXPECT_EQ(combo->itemText(0), "Hallo");
+    EXPECT_EQ(combo->itemText(1), "B");
+    EXPECT_EQ(combo->itemText(2), "Tschüss");
+    EXPECT_EQ(combo->currentIndex(), 2);
+    EXPECT_EQ(list->itemText(0), "Tschüss");
+    EXPECT_EQ(list->itemText(1), "L1");
+    // Keys survive moving; a plain text drops the key.
+    ASSERT_TRUE(combo->moveItem(2, 0));
+    EXPECT_EQ(combo->itemTextKey(0), "bye_key");
+    EXPECT_EQ(combo->itemUserData(0), "2");
+    combo->setItemText(0, "fixed");
+    list->setItemTextKey(1, "hello_key");
+    g_tk->setTranslator(nullptr);
+    g_tk->reloadTexts();
+    EXPECT_EQ(combo->itemText(0), "fixed");
+    EXPECT_EQ(list->itemText(1), "hello_key");
+    EXPECT_TRUE(rec.seen.empty());
+    win->removeNotifier(&rec);
+}
+
+TEST_F(QtToolkitTest, StateImageButtonsShowTheirBackgroundColourUnderTheImage) {
+    // An image opaque only in its left half.
+    std::filesystem::create_directories(file("images"));
+    QImage half(20, 20, QImage::Format_ARGB32);
+    half.fill(Qt::transparent);
+    {
+        QPainter p(&half);
+        p.fillRect(0, 0, 10, 20, QColor(0, 0, 255));
+    }
+    ASSERT_TRUE(half.save(QString::fromStdString(file("images/half.png"))));
+    writeFile(file("XML/bk.xml"), ui(R"(
+ <widget class="QWidget" name="root">)" + geometry(0, 0, 100, 40) + R"(
+  <widget class="QPushButton" name="plain_btn">)" +
+                                     geometry(0, 0, 20, 20) + prop("bkcolor", "#FFFF0000") +
+                                     prop("normalimage", "images/half.png") + R"(</widget>
+  <widget class="DeviceKeyButton" name="key_1">)" +
+                                     geometry(30, 0, 20, 20) + prop("bkcolor", "0x00FF00") +
+                                     prop("normalimage", "images/half.png") + R"(</widget>
+ </widget>)"));
+    auto win = g_tk->createWindow("XML/bk.xml");
+    ASSERT_NE(win, nullptr);
+    win->show();
+    pump();
+    struct Case {
+        const char* name;
+        QColor bk;
+    };
+    for (Case c : {Case{"plain_btn", QColor(255, 0, 0)}, Case{"key_1", QColor(0, 255, 0)}}) {
+        SCOPED_TRACE(c.name);
+        Control* b = win->findControl(c.name);
+        ASSERT_NE(b, nullptr);
+        QImage img = widgetOf(b)->grab().toImage();
+        EXPECT_EQ(img.pixelColor(5, 10), QColor(0, 0, 255)); // the image on top
+        EXPECT_EQ(img.pixelColor(15, 10), c.bk);             // the colour shows through
+        b->setBkColor(0xFF000000);
+        EXPECT_EQ(widgetOf(b)->grab().toImage().pixelColor(15, 10), QColor(0, 0, 0));
+    }
+}
+
+TEST_F(QtToolkitTest, AppendingLayoutsAddsSubTreesBesideWhatTheContainerHolds) {
+    writeFile(file("XML/strip.xml"), ui(R"(
+ <widget class="QWidget" name="root">
+  <layout class="QVBoxLayout">
+   <item><widget class="QWidget" name="strip">
+    <layout class="QHBoxLayout">
+     <item><widget class="QLabel" name="first"/></item>
+     <item><spacer name="tail"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>
+    </layout>
+   </widget></item>
+   <item><widget class="QWidget" name="free"/></item>
+   <item><widget class="QListWidget" name="rows"/></item>
+  </layout>
+ </widget>)"));
+    writeFile(file("XML/card.xml"), ui(R"(
+ <widget class="QWidget" name="card">
+  <layout class="QVBoxLayout">
+   <item><widget class="QLabel" name="card_name"/></item>
+  </layout>
+ </widget>)"));
+    auto win = g_tk->createWindow("XML/strip.xml");
+    ASSERT_NE(win, nullptr);
+    Control* strip = win->findControl("strip");
+    ASSERT_NE(strip, nullptr);
+    Control* a = win->appendLayoutInto(strip, "XML/card.xml");
+    Control* b = win->appendLayoutInto(strip, "XML/card.xml");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    a->findSubControl("card_name")->setText("one");
+    b->findSubControl("card_name")->setText("two");
+    // Both cards follow the existing child, in order, before the closing spacer.
+    std::vector<std::string> names;
+    for (Control* c : strip->children())
+        names.push_back(c->name());
+    EXPECT_EQ(names, (std::vector<std::string>{"first", "card", "card"}));
+    auto* box = qobject_cast<QBoxLayout*>(widgetOf(strip)->layout());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->indexOf(widgetOf(b)), 2);
+    EXPECT_NE(box->itemAt(3)->spacerItem(), nullptr);
+    EXPECT_EQ(win->findSubControl(b, "card_name")->text(), "two");
+    EXPECT_EQ(win->findSubControl(a, "card_name")->text(), "one");
+
+    // A container without a layout keeps the card at its origin; refusals change nothing.
+    Control* loose = win->appendLayoutInto(win->findControl("free"), "XML/card.xml");
+    ASSERT_NE(loose, nullptr);
+    EXPECT_EQ(loose->parent()->name(), "free");
+    EXPECT_EQ(win->appendLayoutInto(strip, "XML/missing.xml"), nullptr);
+    EXPECT_EQ(win->appendLayoutInto(win->findControl("rows"), "XML/card.xml"), nullptr);
+    EXPECT_EQ(strip->children().size(), 3u);
+    // The cards leave with their container's next replacement.
+    ASSERT_NE(win->loadLayoutInto(strip, "XML/card.xml"), nullptr);
+    EXPECT_EQ(strip->children().size(), 1u);
 }

@@ -1,5 +1,6 @@
 #include "shell/toolkit/qt/qt_internal.h"
 
+#include "platform/trace.h"
 #include "shell/toolkit/attributes.h"
 
 #include <QAbstractButton>
@@ -44,6 +45,8 @@ bool SkinData::anyStateImage() const {
 }
 
 namespace {
+// Item role holding the language key of an item's text.
+constexpr int kItemKeyRole = Qt::UserRole + 1;
 
 constexpr const char* kControlProp = "quasar_ctl";
 constexpr const char* kUidProp = "quasar_uid";
@@ -809,9 +812,11 @@ bool QtControl::moveItem(int from, int to) {
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
         QString t = c->itemText(from);
         QVariant d = c->itemData(from);
+        QVariant key = c->itemData(from, kItemKeyRole);
         bool wasCurrent = c->currentIndex() == from;
         c->removeItem(from);
         c->insertItem(to, t, d);
+        c->setItemData(to, key, kItemKeyRole);
         if (wasCurrent) c->setCurrentIndex(to);
         lastIndex = c->currentIndex();
         return true;
@@ -822,6 +827,7 @@ bool QtControl::moveItem(int from, int to) {
     struct Row {
         QString text;
         QVariant data;
+        QVariant key;
         bool hidden;
         QWidget* content;
     };
@@ -833,7 +839,8 @@ bool QtControl::moveItem(int from, int to) {
             l->itemWidget(it)->layout()->removeWidget(content);
             content->setParent(nullptr);
         }
-        rows.push_back({it->text(), it->data(Qt::UserRole), it->isHidden(), content});
+        rows.push_back(
+            {it->text(), it->data(Qt::UserRole), it->data(kItemKeyRole), it->isHidden(), content});
     }
     bool currentMoves = l->currentRow() == from;
     Row moving = rows[static_cast<size_t>(from)];
@@ -844,6 +851,7 @@ bool QtControl::moveItem(int from, int to) {
         const Row& r = rows[static_cast<size_t>(i)];
         it->setText(r.text);
         it->setData(Qt::UserRole, r.data);
+        it->setData(kItemKeyRole, r.key);
         it->setHidden(r.hidden);
         if (r.content) {
             QWidget* holder = l->itemWidget(it);
@@ -878,9 +886,45 @@ std::string QtControl::itemText(int index) const {
 void QtControl::setItemText(int index, const std::string& text) {
     QSignalBlocker block(widget_);
     if (auto* c = qobject_cast<QComboBox*>(widget_)) {
-        if (index >= 0 && index < c->count()) c->setItemText(index, qs(text));
+        if (index >= 0 && index < c->count()) {
+            c->setItemText(index, qs(text));
+            c->setItemData(index, QVariant(), kItemKeyRole);
+        }
     } else if (auto* l = listOf(widget_)) {
-        if (auto* it = l->item(index)) it->setText(qs(text));
+        if (auto* it = l->item(index)) {
+            it->setText(qs(text));
+            it->setData(kItemKeyRole, QVariant());
+        }
+    }
+}
+
+std::string QtControl::itemTextKey(int index) const {
+    if (auto* c = qobject_cast<QComboBox*>(widget_))
+        return index >= 0 && index < c->count() ? ss(c->itemData(index, kItemKeyRole).toString())
+                                                : std::string();
+    if (auto* l = listOf(widget_))
+        if (auto* it = l->item(index)) return ss(it->data(kItemKeyRole).toString());
+    return {};
+}
+
+void QtControl::setItemTextKey(int index, const std::string& key) {
+    if (key.empty()) {
+        setItemText(index, itemText(index));
+        return;
+    }
+    Toolkit* tk = Toolkit::instance();
+    QString shown = qs(tk ? tk->translate(key) : key);
+    QSignalBlocker block(widget_);
+    if (auto* c = qobject_cast<QComboBox*>(widget_)) {
+        if (index >= 0 && index < c->count()) {
+            c->setItemText(index, shown);
+            c->setItemData(index, qs(key), kItemKeyRole);
+        }
+    } else if (auto* l = listOf(widget_)) {
+        if (auto* it = l->item(index)) {
+            it->setText(shown);
+            it->setData(kItemKeyRole, qs(key));
+        }
     }
 }
 
@@ -1011,6 +1055,22 @@ void QtControl::applyLayoutProperties() {
     }
     if (QVariant v = w->property("group"); v.isValid() && !v.toString().isEmpty())
         setGroup(ss(v.toString()));
+    // Item user data and language keys of the layout's items, comma-separated in item order.
+    if (kind() == ControlKind::Combo || kind() == ControlKind::List) {
+        auto listProp = [w](const char* name) {
+            QVariant v = w->property(name);
+            return v.isValid() ? v.toString().split(QLatin1Char(',')) : QStringList();
+        };
+        QStringList data = listProp("itemuserdata"), keys = listProp("itemtextkeys");
+        int n = itemCount();
+        if (data.size() > n || keys.size() > n)
+            trace::printf("toolkit: %s lists more item attributes than it has items\n",
+                          name().c_str());
+        for (int i = 0; i < n && i < data.size(); ++i)
+            setItemUserData(i, ss(data[i].trimmed()));
+        for (int i = 0; i < n && i < keys.size(); ++i)
+            if (!keys[i].trimmed().isEmpty()) setItemTextKey(i, ss(keys[i].trimmed()));
+    }
     reloadTexts();
     // "visible" needs nothing here: it is QWidget's own property, set by the loader.
 }
@@ -1022,6 +1082,10 @@ void QtControl::reloadTexts() {
     if (!key.isEmpty()) setTextKey(ss(key));
     QString tip = widget_->property("tooltipkey").toString();
     if (!tip.isEmpty()) setToolTipKey(ss(tip));
+    for (int i = 0, n = itemCount(); i < n; ++i) {
+        std::string key = itemTextKey(i);
+        if (!key.empty()) setItemTextKey(i, key);
+    }
 }
 
 } // namespace quasar::ui::qt

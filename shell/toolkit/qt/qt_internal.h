@@ -140,6 +140,8 @@ public:
     void clearItems() override;
     std::string itemText(int index) const override;
     void setItemText(int index, const std::string& text) override;
+    std::string itemTextKey(int index) const override;
+    void setItemTextKey(int index, const std::string& key) override;
     std::string itemUserData(int index) const override;
     void setItemUserData(int index, const std::string& data) override;
     void setItemVisible(int index, bool visible) override;
@@ -272,6 +274,7 @@ public:
     Control* findControl(std::string_view name) override;
     Control* findSubControl(Control* parent, std::string_view name) override;
     Control* loadLayoutInto(Control* container, const std::string& layout) override;
+    Control* appendLayoutInto(Control* container, const std::string& layout) override;
     void addNotifier(NotifyReceiver* receiver) override;
     void removeNotifier(NotifyReceiver* receiver) override;
     void sendNotify(Control* sender, const std::string& type, std::int64_t wParam,

@@ -82,6 +82,13 @@ std::string stateImage(QWidget* w, const SkinData& sk, bool selected) {
     return img(ImageSlot::Normal);
 }
 
+// An alpha of 0 with a nonzero colour is taken as opaque (layouts often write RGB).
+QColor argbColor(Argb c) {
+    QColor q = QColor::fromRgba(c);
+    if ((c >> 24) == 0 && (c & 0xFFFFFF) != 0) q.setAlpha(255);
+    return q;
+}
+
 QColor textColorOf(QWidget* w, const SkinData& sk) {
     if (sk.hasTextColor) {
         Argb c = sk.textColor;
@@ -122,6 +129,8 @@ bool paintSkinned(QWidget* w) {
     bool states = sk.anyStateImage() && qobject_cast<QAbstractButton*>(w);
     if (!states && bk.empty() && fore.empty()) return false;
     QPainter p(w);
+    // State images replace the style's painting, background colour included: lay it first.
+    if (states && sk.bkColor != 0) p.fillRect(w->rect(), argbColor(sk.bkColor));
     if (!bk.empty()) drawImage(p, w->rect(), bk);
     if (!states) {
         if (!fore.empty()) drawImage(p, w->rect(), fore);
@@ -242,7 +251,9 @@ void KeyButtonWidget::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing, true);
     QRectF box = QRectF(rect()).adjusted(1, 1, -1, -1);
 
-    // The button's own images, or a plain key cap when the skin gives none.
+    // The button's own background colour and images, or a plain key cap when the skin gives
+    // none.
+    if (sk.bkColor != 0) p.fillRect(rect(), argbColor(sk.bkColor));
     if (!sk.images[static_cast<size_t>(ImageSlot::Background)].empty())
         drawImage(p, rect(), sk.images[static_cast<size_t>(ImageSlot::Background)]);
     std::string state = stateImage(this, sk, keySelected);

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QGridLayout>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
@@ -307,6 +308,54 @@ Control* QtWindow::loadLayoutInto(Control* container, const std::string& layout)
     adopt(content);
     updateRowSizes(content);
     return container;
+}
+
+Control* QtWindow::appendLayoutInto(Control* container, const std::string& layout) {
+    auto* qc = dynamic_cast<QtControl*>(container);
+    if (!qc || windowOf(qc->widget()) != this) return nullptr;
+    QWidget* target = qc->widget();
+    if (qobject_cast<QListWidget*>(target) || qobject_cast<QComboBox*>(target)) return nullptr;
+    QWidget* content = loadLayoutWidget(layout, nullptr);
+    if (!content) return nullptr;
+    if (auto* sa = qobject_cast<QScrollArea*>(target)) {
+        if (!sa->widget()) {
+            // The first card becomes the scrolled content's only child.
+            auto* holder = new QWidget();
+            holder->setProperty(kInternalProp, true);
+            auto* l = new QVBoxLayout(holder);
+            l->setContentsMargins(0, 0, 0, 0);
+            l->setSpacing(0);
+            sa->setWidget(holder);
+        }
+        target = sa->widget();
+    }
+    if (auto* st = qobject_cast<QStackedWidget*>(target)) {
+        st->addWidget(content);
+    } else if (auto* tw = qobject_cast<QTabWidget*>(target)) {
+        tw->addTab(content, QString());
+    } else if (QLayout* l = target->layout()) {
+        content->setParent(target);
+        if (auto* box = qobject_cast<QBoxLayout*>(l)) {
+            // Before the spacers that close the row, so the cards stay together.
+            int at = box->count();
+            while (at > 0 && box->itemAt(at - 1)->spacerItem())
+                --at;
+            box->insertWidget(at, content);
+        } else if (auto* grid = qobject_cast<QGridLayout*>(l)) {
+            grid->addWidget(content, grid->rowCount(), 0);
+        } else {
+            l->addWidget(content);
+        }
+    } else {
+        // Absolute placement: the caller moves it with setFixedPos.
+        content->setParent(target);
+        content->move(0, 0);
+        content->resize(content->sizeHint().expandedTo(content->minimumSize()));
+    }
+    content->show();
+    adopt(content);
+    updateRowSizes(content);
+    return controlFor(content);
 }
 
 void QtWindow::addNotifier(NotifyReceiver* receiver) {
