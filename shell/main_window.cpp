@@ -42,6 +42,7 @@ CMainWnd::CMainWnd(ui::Toolkit& toolkit) : toolkit_(toolkit) {}
 
 CMainWnd::~CMainWnd() {
     toolkit_.killTimers(this);
+    if (gMainWindow == this) toolkit_.setDisplayChangeHandler(nullptr);
     if (skinFrame_) skinFrame_.reset();
     if (trayMenu_) trayMenu_->close();
     trayMenu_.reset();
@@ -81,6 +82,8 @@ void CMainWnd::initWindow() {
     for (const char* name : kTitleButtons)
         if (!window_->findControl(name)) trace::printf("title bar: no %s\n", name);
     gMainWindow = this;
+    toolkit_.setDisplayChangeHandler(
+        [this] { window_->postMessage(DisplayChangeMessage, 0, 0); });
     window_->setIcon("common/app_icon.png");
     tray_ = toolkit_.createTrayIcon("common/app_icon.png", std::string(kProductString));
     if (tray_) {
@@ -140,6 +143,11 @@ std::int64_t CMainWnd::handleMessage(unsigned msg, std::int64_t wParam, std::int
         if (ui::Control* c = window_->findControl("setting_progress")) c->setVisible(true);
         return 1;
     case 1224: trace::line("界面 DPI 1发生变化"); return 1;
+    case DisplayChangeMessage:
+        trace::line("显示器分辨率发生变化");
+        displayChanged_ = true;
+        fitToMonitor();
+        return 1;
     case SettingsOpenMessage:
         if (hooks_.openSettings) hooks_.openSettings(true);
         return 1;
@@ -347,7 +355,8 @@ void CMainWnd::setLanguage(int index) {
         installTexts(toolkit_, std::move(texts));
         toolkit_.reloadTexts();
     }
-    saveLanguageId(entry.id);
+    // A list that cannot be read gives no identifier: keep the stored choice for next time.
+    if (!entry.file.empty() || entry.id != 0) saveLanguageId(entry.id);
     if (window_) window_->root()->invalidate();
     if (about_) about_->languageChanged();
     if (picker_) picker_->languageChanged();

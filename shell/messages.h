@@ -8,6 +8,7 @@ namespace quasar {
 
 // Private messages of the main window.
 enum : unsigned {
+    DisplayChangeMessage = 0x007E, // the screens changed
     TrayCallbackMessage = 1025,
     HookControlMessage = 1054,
     MenuCommandMessage = 1145,

@@ -127,6 +127,11 @@ public:
     virtual void applyFontFace(const std::string& face) = 0;
 
     // --- desktop -----------------------------------------------------------------------------
+    // Called on the window thread when the screens change (a resolution changes, a monitor comes
+    // or goes); an empty handler removes it.
+    void setDisplayChangeHandler(std::function<void()> handler) {
+        displayChange_ = std::move(handler);
+    }
     // Size of the primary screen in pixels (0, 0 without a display).
     virtual void screenSize(int& width, int& height) const = 0;
     virtual void cursorPos(int& x, int& y) const = 0;
@@ -137,9 +142,13 @@ public:
 
 protected:
     Toolkit();
+    void displayChanged() {
+        if (displayChange_) displayChange_();
+    }
 
 private:
     Translator translator_;
+    std::function<void()> displayChange_;
 };
 
 // Font ids of the layouts' "font" attribute -> pixel size and style.

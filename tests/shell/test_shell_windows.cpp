@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QHash>
+#include <QImage>
+
 #include <filesystem>
 #include <fstream>
 
@@ -343,4 +346,98 @@ TEST_F(ShellWindows, ExitFromTheTrayMenuEndsTheLoop) {
     gToolkit->setTimer(&guard, 1, 5000);
     EXPECT_EQ(gToolkit->runLoop(), 0);
     gToolkit->killTimers(&guard);
+}
+
+TEST_F(ShellWindows, SecondaryWindowsRenderTheirLayouts) {
+    // QUASAR_SHOT_DIR keeps the pictures for a look; otherwise they go to a temporary folder.
+    TempDir shots;
+    const char* keep = std::getenv("QUASAR_SHOT_DIR");
+    std::string folder = keep && *keep ? std::string(keep) + "/" : shots.path() + "/";
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
+
+    quasar::CMsgWnd msg(*gToolkit, wnd.window());
+    msg.setTexts("tips_text", "message_text_22", false);
+    msg.setButtonsMode(1);
+    quasar::CAboutWnd about(*gToolkit, wnd.window());
+    about.showVersion();
+    TempDir presets;
+    quasar::CColorSelectWnd picker(*gToolkit, wnd.window(), presets.file("colours.config"),
+                                   quasar::defaultDataFolder() + "color_option_info.config");
+    picker.setPickerColour(0xFF20A0F0);
+    picker.initialise();
+    click(wnd.window(), "skinbtn");
+    ASSERT_NE(wnd.skinFrame(), nullptr);
+
+    struct Shot {
+        const char* file;
+        ui::Window* window;
+        int minWidth, minHeight;
+    } cases[] = {{"message.png", msg.window(), 200, 100},
+                 {"about.png", about.window(), 800, 572},
+                 {"picker.png", picker.window(), 800, 572},
+                 {"skin.png", wnd.skinFrame()->window(), 150, 100}};
+    for (const Shot& s : cases) {
+        SCOPED_TRACE(s.file);
+        ASSERT_NE(s.window, nullptr);
+        std::string path = folder + s.file;
+        ASSERT_TRUE(s.window->renderToPng(path));
+        QImage img(QString::fromStdString(path));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_GE(img.width(), s.minWidth);
+        EXPECT_GE(img.height(), s.minHeight);
+        // Something is drawn: many colours, and no single one covers nearly everything.
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < img.height(); y += 2)
+            for (int x = 0; x < img.width(); x += 2) ++counts[img.pixel(x, y)];
+        int samples = ((img.width() + 1) / 2) * ((img.height() + 1) / 2), top = 0;
+        for (int n : counts) top = std::max(top, n);
+        EXPECT_GT(counts.size(), 20);
+        EXPECT_LT(top, samples * 99 / 100);
+    }
+    // The message shows its texts in the current language, not the keys.
+    EXPECT_NE(msg.window()->findControl("MessageText")->text(), "message_text_22");
+    EXPECT_EQ(msg.window()->findControl("MessageText")->text(), langText("en.json", "message_text_22"));
+}
+
+TEST_F(ShellWindows, ScreenChangesFitTheWindowAgainAndCloseHidesOpenSecondaryWindows) {
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ui::Window* w = wnd.window();
+    ASSERT_TRUE(pump([&] { return w->isVisible(); }));
+    // A size change alone leaves the window as the user made it...
+    w->resize(600, 400);
+    pump([&] { return w->width() == 600; });
+    EXPECT_EQ(w->width(), 600);
+    // ...a screen change fits it to the monitor again.
+    w->postMessage(quasar::DisplayChangeMessage, 0, 0);
+    EXPECT_TRUE(pump([&] { return w->width() == 1000 && w->height() == 640; }));
+    EXPECT_TRUE(w->isVisible());
+
+    // "about_menu" opens the about window modally; the title bar's close button ends it and
+    // hides the main window to the tray.
+    bool aboutWasOpen = false;
+    gToolkit->post([&] {
+        aboutWasOpen = wnd.isAboutOpen();
+        click(w, "closebtn");
+    });
+    auto menu = gToolkit->createMenu("menu.xml", w);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->choose("about_menu"));
+    EXPECT_TRUE(aboutWasOpen);
+    EXPECT_FALSE(wnd.isAboutOpen());
+    EXPECT_TRUE(!w->isVisible() || w->isMinimized());
+}
+
+TEST_F(ShellWindows, UnreadableLanguageListKeepsTheStoredChoice) {
+    quasar::SettingsKey stored("Brimlet Quasar+ 88-Key RGB Keyboard keyboard");
+    ASSERT_TRUE(stored.writeNumber("LANGUAGE", 1031));
+    TempDir empty; // no DefaultData/Language.config here
+    ScopedEnv noData{"QUASAR_DATA_DIR", empty.path()};
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
+    EXPECT_EQ(wnd.language(), 0);
+    EXPECT_EQ(stored.readNumber("LANGUAGE").value_or(0), 1031u);
 }

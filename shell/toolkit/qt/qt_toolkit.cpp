@@ -228,6 +228,20 @@ QtToolkit::QtToolkit(int& argc, char** argv) : state_(std::make_unique<State>())
     QApplication::setQuitOnLastWindowClosed(false);
     face_ = QApplication::font().family();
     setSkinFolder(quasar::skinFolder());
+    // Screen changes reach the program as one call each.
+    QObject* ctx = &state_->timerOwner;
+    auto watch = [this, ctx](QScreen* screen) {
+        QObject::connect(screen, &QScreen::geometryChanged, ctx, [this] { displayChanged(); });
+    };
+    for (QScreen* s : QGuiApplication::screens())
+        watch(s);
+    QObject::connect(qApp, &QGuiApplication::screenAdded, ctx, [this, watch](QScreen* s) {
+        watch(s);
+        displayChanged();
+    });
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, ctx, [this] { displayChanged(); });
+    QObject::connect(qApp, &QGuiApplication::primaryScreenChanged, ctx,
+                     [this] { displayChanged(); });
 }
 
 QtToolkit::~QtToolkit() {
