@@ -290,7 +290,14 @@ void CMainWnd::applySkinChange(const SkinChange& change) {
         root->setBkColor(change.colour);
     } else {
         root->setBkColor(0);
-        root->setImage(ui::ImageSlot::Background, change.image);
+        // A file the user picked may hold quotes or '=' in its name: hand it on quoted, so it
+        // is never read as image attributes.
+        std::string attr;
+        if (!change.image.empty()) {
+            char q = change.image.find('\'') == std::string::npos ? '\'' : '"';
+            attr = std::string("file=") + q + change.image + q;
+        }
+        root->setImage(ui::ImageSlot::Background, attr);
     }
     root->invalidate();
 }

@@ -15,6 +15,7 @@
 #include "shell/main_window.h"
 #include "shell/messages.h"
 #include "shell/secondary_windows.h"
+#include "shell/toolkit/attributes.h"
 #include "shell/toolkit/qt/qt_toolkit.h"
 #include "support/temp_dir.h"
 
@@ -325,6 +326,14 @@ TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
     ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
     EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "0");
     EXPECT_EQ(ini.value("SKINIMAGE", "IMAGE").value_or("?"), "common/background.png");
+
+    // A picked file keeps its name whatever characters it holds.
+    for (std::string picked : {"/tmp/my pics/it's=bg.png", "/tmp/a=b c.png"}) {
+        wnd.applySkinChange({0, 0, picked});
+        auto attr = ui::parseImageAttribute(root->image(ui::ImageSlot::Background));
+        ASSERT_TRUE(attr.has_value()) << picked;
+        EXPECT_EQ(attr->file, picked);
+    }
 
     click(wnd.window(), "skinbtn"); // the button toggles the chooser
     EXPECT_FALSE(frame->isOpen());
