@@ -44,6 +44,7 @@ CMainWnd::~CMainWnd() {
     toolkit_.killTimers(this);
     if (gMainWindow == this) toolkit_.setDisplayChangeHandler(nullptr);
     if (skinFrame_) skinFrame_.reset();
+    if (tray_) tray_->setMenu(nullptr); // before the menu goes
     if (trayMenu_) trayMenu_->close();
     trayMenu_.reset();
     if (macroMenu_) macroMenu_->close();
@@ -93,6 +94,11 @@ void CMainWnd::initWindow() {
             else if (e == ui::TrayIcon::Event::RightClick)
                 handleMessage(TrayCallbackMessage, 0, TrayRightButtonUp);
         });
+        // The same menu as a right click opens, for notification areas that show only the
+        // menu they were given.
+        trayMenu_ = toolkit_.createMenu("menu.xml", window_.get());
+        if (trayMenu_) tray_->setMenu(trayMenu_.get());
+        else trace::line("tray menu: menu.xml cannot be read");
         tray_->show();
     }
 }
@@ -249,7 +255,7 @@ void CMainWnd::closeSecondaryWindows() {
 
 void CMainWnd::openTrayMenu() {
     if (trayMenu_ && trayMenu_->isOpen()) trayMenu_->close();
-    trayMenu_ = toolkit_.createMenu("menu.xml", window_.get());
+    if (!trayMenu_) trayMenu_ = toolkit_.createMenu("menu.xml", window_.get());
     if (!trayMenu_) {
         trace::line("tray menu: menu.xml cannot be read");
         return;

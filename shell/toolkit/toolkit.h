@@ -52,6 +52,10 @@ public:
     virtual void setIcon(const std::string& file) = 0;
     // Called on the window thread.
     virtual void setHandler(std::function<void(Event)> handler) = 0;
+    // The menu the desktop opens on the icon itself (some notification areas show only a menu
+    // they were given). While one is set, a right click opens it and raises no RightClick.
+    // nullptr: none. The menu must outlive the setting.
+    virtual void setMenu(Menu* menu) = 0;
     // False when the desktop has no notification area.
     virtual bool isAvailable() const = 0;
 };

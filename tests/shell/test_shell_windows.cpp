@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QHash>
+#include <QMenu>
 #include <QImage>
 
 #include <filesystem>
@@ -449,4 +452,29 @@ TEST_F(ShellWindows, UnreadableLanguageListKeepsTheStoredChoice) {
     ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
     EXPECT_EQ(wnd.language(), 0);
     EXPECT_EQ(stored.readNumber("LANGUAGE").value_or(0), 1031u);
+}
+
+TEST_F(ShellWindows, TrayRightClickOpensTheTrayMenu) {
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
+    auto openMenu = [] () -> QMenu* {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible()) return m;
+        return nullptr;
+    };
+    ASSERT_EQ(openMenu(), nullptr);
+    wnd.handleMessage(quasar::TrayCallbackMessage, 0, quasar::TrayRightButtonUp);
+    ASSERT_TRUE(pump([&] { return openMenu() != nullptr; }));
+    std::vector<std::string> names;
+    for (QAction* a : openMenu()->actions()) names.push_back(a->objectName().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"about_menu", "setwnd_menu", "exit"}));
+    // A second right click replaces the open menu rather than stacking another.
+    wnd.handleMessage(quasar::TrayCallbackMessage, 0, quasar::TrayRightButtonUp);
+    int turns = 0;
+    pump([&] { return ++turns > 30; }); // the 10 ms timer has run by then
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMenu*>(w) && w->isVisible()) ++open;
+    EXPECT_EQ(open, 1);
 }

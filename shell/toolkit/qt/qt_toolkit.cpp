@@ -71,6 +71,7 @@ public:
         if (menu_) menu_->popup(QPoint(x, y));
     }
     void popupAtCursor() override { popup(QCursor::pos().x(), QCursor::pos().y()); }
+    QMenu* qmenu() const { return menu_; }
     void close() override {
         if (menu_) menu_->hide();
     }
@@ -182,7 +183,7 @@ public:
                              if (!handler_) return;
                              if (r == QSystemTrayIcon::Trigger)
                                  handler_(Event::LeftClick);
-                             else if (r == QSystemTrayIcon::Context)
+                             else if (r == QSystemTrayIcon::Context && !tray_.contextMenu())
                                  handler_(Event::RightClick);
                              else if (r == QSystemTrayIcon::DoubleClick)
                                  handler_(Event::DoubleClick);
@@ -197,6 +198,10 @@ public:
         tray_.setIcon(QIcon(path));
     }
     void setHandler(std::function<void(Event)> handler) override { handler_ = std::move(handler); }
+    void setMenu(Menu* menu) override {
+        auto* m = dynamic_cast<QtMenu*>(menu);
+        tray_.setContextMenu(m ? m->qmenu() : nullptr);
+    }
     bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 private:
