@@ -111,6 +111,24 @@ TEST_F(ShellWindows, LayoutsCarryEveryControlNameTheShellUses) {
         ASSERT_NE(w, nullptr) << l.file;
         for (const std::string& n : l.names) EXPECT_NE(w->findControl(n), nullptr) << l.file << ": " << n;
     }
+    // Combo items of a page carry their user data and show their language texts.
+    auto english = std::make_shared<quasar::LanguageTexts>();
+    ASSERT_TRUE(english->load(quasar::skinFolder() + "lang/", "en.json"));
+    gToolkit->setTranslator([english](const std::string& k) { return english->translate(k); });
+    auto page = gToolkit->createWindow("XML/CustomControlXML/KeySetControl.xml");
+    gToolkit->setTranslator(nullptr);
+    ASSERT_NE(page, nullptr);
+    ui::Control* functions = page->findControl("keyset_function_combo");
+    ASSERT_NE(functions, nullptr);
+    ASSERT_EQ(functions->itemCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(functions->itemUserData(i), std::to_string(i));
+        std::string key = functions->itemTextKey(i);
+        ASSERT_FALSE(key.empty()) << i;
+        EXPECT_EQ(functions->itemText(i), english->translate(key)) << key;
+        EXPECT_NE(functions->itemText(i), key); // English has a text for it
+    }
+
     auto owner = gToolkit->createWindow("XML_MAIN");
     auto menu = gToolkit->createMenu("menu.xml", owner.get());
     ASSERT_NE(menu, nullptr);
