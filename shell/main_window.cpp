@@ -15,14 +15,16 @@ namespace {
 
 CMainWnd* gMainWindow = nullptr;
 
-constexpr int kFitTimer = 1011;       // start-up: fit to the monitor
-constexpr int kTrayMenuTimer = 1032;  // tray right-click: open the menu
+constexpr int kFitTimer = 1011;      // start-up: fit to the monitor
+constexpr int kTrayMenuTimer = 1032; // tray right-click: open the menu
 
-constexpr std::array<const char*, 9> kTitleButtons{"closebtn", "maxbtn", "restorebtn", "minbtn",
-                                                   "skinbtn", "gamemodebtn", "cloudbtn",
-                                                   "smarteyesbtn", "setbtn"};
+constexpr std::array<const char*, 9> kTitleButtons{"closebtn", "maxbtn",       "restorebtn",
+                                                   "minbtn",   "skinbtn",      "gamemodebtn",
+                                                   "cloudbtn", "smarteyesbtn", "setbtn"};
 
-bool nameIs(const std::string& a, const char* b) { return ui::sameName(a, b); }
+bool nameIs(const std::string& a, const char* b) {
+    return ui::sameName(a, b);
+}
 
 // The texts of a language serve the toolkit and every other thread that translates. Each look-up
 // holds the texts it started with, so a switch replaces them as a whole without a lock.
@@ -56,7 +58,9 @@ CMainWnd::~CMainWnd() {
     if (gMainWindow == this) gMainWindow = nullptr;
 }
 
-CMainWnd* CMainWnd::instance() { return gMainWindow; }
+CMainWnd* CMainWnd::instance() {
+    return gMainWindow;
+}
 
 bool CMainWnd::create() {
     ui::WindowOptions o;
@@ -83,8 +87,7 @@ void CMainWnd::initWindow() {
     for (const char* name : kTitleButtons)
         if (!window_->findControl(name)) trace::printf("title bar: no %s\n", name);
     gMainWindow = this;
-    toolkit_.setDisplayChangeHandler(
-        [this] { window_->postMessage(DisplayChangeMessage, 0, 0); });
+    toolkit_.setDisplayChangeHandler([this] { window_->postMessage(DisplayChangeMessage, 0, 0); });
     window_->setIcon("common/app_icon.png");
     tray_ = toolkit_.createTrayIcon("common/app_icon.png", std::string(kProductString));
     if (tray_) {
@@ -97,13 +100,17 @@ void CMainWnd::initWindow() {
         // The same menu as a right click opens, for notification areas that show only the
         // menu they were given.
         trayMenu_ = toolkit_.createMenu("menu.xml", window_.get());
-        if (trayMenu_) tray_->setMenu(trayMenu_.get());
-        else trace::line("tray menu: menu.xml cannot be read");
+        if (trayMenu_)
+            tray_->setMenu(trayMenu_.get());
+        else
+            trace::line("tray menu: menu.xml cannot be read");
         tray_->show();
     }
 }
 
-bool CMainWnd::trayAvailable() const { return tray_ && tray_->isAvailable(); }
+bool CMainWnd::trayAvailable() const {
+    return tray_ && tray_->isAvailable();
+}
 
 void CMainWnd::onWindowInit() {
     if (initialised_) return;
@@ -148,7 +155,9 @@ std::int64_t CMainWnd::handleMessage(unsigned msg, std::int64_t wParam, std::int
     case ShowSettingProgressMessage:
         if (ui::Control* c = window_->findControl("setting_progress")) c->setVisible(true);
         return 1;
-    case 1224: trace::line("界面 DPI 1发生变化"); return 1;
+    case 1224:
+        trace::line("界面 DPI 1发生变化");
+        return 1;
     case DisplayChangeMessage:
         trace::line("显示器分辨率发生变化");
         displayChanged_ = true;
@@ -171,7 +180,8 @@ std::int64_t CMainWnd::handleMessage(unsigned msg, std::int64_t wParam, std::int
             return 1;
         }
         return 0;
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -182,8 +192,10 @@ int CMainWnd::visibleDevices() const {
 void CMainWnd::updateNoDeviceLink() {
     ui::Control* link = window_->findControl("No_device_Link");
     if (!link) return;
-    if (visibleDevices() == 0) link->setVisible(true);
-    else if (!hooks_.firmwareChecked || hooks_.firmwareChecked()) link->setVisible(false);
+    if (visibleDevices() == 0)
+        link->setVisible(true);
+    else if (!hooks_.firmwareChecked || hooks_.firmwareChecked())
+        link->setVisible(false);
 }
 
 void CMainWnd::setPollPaused(bool paused) {
@@ -228,8 +240,10 @@ void CMainWnd::hideToTray() {
     closeSecondaryWindows();
     // Without a notification area a hidden window could only be found again by starting the
     // program a second time: minimise it instead.
-    if (trayAvailable()) window_->hide();
-    else window_->minimize();
+    if (trayAvailable())
+        window_->hide();
+    else
+        window_->minimize();
     setPollPaused(true);
 }
 
@@ -243,8 +257,10 @@ void CMainWnd::fitToMonitor() {
     // pixels and the DPI is handed on to the secondary windows.
     window_->resize(kBaseWidth, kBaseHeight);
     window_->centre();
-    if (shown) window_->show();
-    else window_->hide();
+    if (shown)
+        window_->show();
+    else
+        window_->hide();
 }
 
 void CMainWnd::closeSecondaryWindows() {
@@ -400,14 +416,20 @@ void CMainWnd::notify(ui::Notification& n) {
     } else if (n.is("click")) {
         // The skin chooser goes away once the user works elsewhere in the window.
         if (skinFrame_ && skinFrame_->isOpen() && !nameIs(name, "skinbtn")) skinFrame_->close();
-        if (nameIs(name, "closebtn")) hideToTray();
-        else if (nameIs(name, "minbtn")) window_->minimize();
-        else if (nameIs(name, "maxbtn")) window_->maximize();
-        else if (nameIs(name, "restorebtn")) window_->restore();
-        else if (nameIs(name, "skinbtn")) openSkinChooser();
+        if (nameIs(name, "closebtn"))
+            hideToTray();
+        else if (nameIs(name, "minbtn"))
+            window_->minimize();
+        else if (nameIs(name, "maxbtn"))
+            window_->maximize();
+        else if (nameIs(name, "restorebtn"))
+            window_->restore();
+        else if (nameIs(name, "skinbtn"))
+            openSkinChooser();
         else if (nameIs(name, "setbtn")) {
             if (hooks_.openSettings) hooks_.openSettings(false);
-        } else if (nameIs(name, "nodevice_ok_btn")) window_->hide();
+        } else if (nameIs(name, "nodevice_ok_btn"))
+            window_->hide();
     }
 }
 

@@ -48,8 +48,10 @@ unsigned registerProductMessage();
 void registerGuidMessages();
 
 inline constexpr std::string_view kSettingsRelayName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF15}";
-inline constexpr std::string_view kLightControlBroadcastName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF16}";
-inline constexpr std::string_view kLightControlMessageName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF17}";
+inline constexpr std::string_view kLightControlBroadcastName =
+    "{4695579F-999A-41d4-9FAF-EFFCE93EBF16}";
+inline constexpr std::string_view kLightControlMessageName =
+    "{4695579F-999A-41d4-9FAF-EFFCE93EBF17}";
 inline constexpr std::string_view kDeviceListRequestName = "{4695579F-999A-41d4-9FAF-EFFCE93EBF18}";
 // Ends in "BE19", unlike the others.
 inline constexpr std::string_view kAudioCompanionName = "{4695579F-999A-41d4-9FAF-EFFCE93EBE19}";

@@ -6,8 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QHash>
-#include <QMenu>
 #include <QImage>
+#include <QMenu>
 
 #include <filesystem>
 #include <fstream>
@@ -90,9 +90,9 @@ TEST_F(ShellWindows, LayoutsCarryEveryControlNameTheShellUses) {
     };
     std::vector<Layout> layouts = {
         {"XML_MAIN",
-         {"root", "closebtn", "maxbtn", "restorebtn", "minbtn", "skinbtn", "gamemodebtn", "cloudbtn",
-          "smarteyesbtn", "setbtn", "No_device_Link", "nodevice_ok_btn", "device_switch",
-          "setting_progress", "control_light_status"}},
+         {"root", "closebtn", "maxbtn", "restorebtn", "minbtn", "skinbtn", "gamemodebtn",
+          "cloudbtn", "smarteyesbtn", "setbtn", "No_device_Link", "nodevice_ok_btn",
+          "device_switch", "setting_progress", "control_light_status"}},
         {"XML_MSG", {"MessageTitle", "MessageText", "confirm_btn", "cancel_btn", "closebtn"}},
         {"AboutWnd.xml", {"text_test", "software_ver_label", "homepage_btn", "closebtn"}},
         {"PalletDialog.xml",
@@ -109,7 +109,8 @@ TEST_F(ShellWindows, LayoutsCarryEveryControlNameTheShellUses) {
     for (const Layout& l : layouts) {
         auto w = gToolkit->createWindow(l.file);
         ASSERT_NE(w, nullptr) << l.file;
-        for (const std::string& n : l.names) EXPECT_NE(w->findControl(n), nullptr) << l.file << ": " << n;
+        for (const std::string& n : l.names)
+            EXPECT_NE(w->findControl(n), nullptr) << l.file << ": " << n;
     }
     // Combo items of a page carry their user data and show their language texts.
     auto english = std::make_shared<quasar::LanguageTexts>();
@@ -150,7 +151,8 @@ TEST_F(ShellWindows, StartsHiddenThenShowsWithNoDeviceAndHidesAndReturnsFromTheT
     ASSERT_NE(w->findControl("No_device_Link"), nullptr);
     EXPECT_TRUE(w->findControl("No_device_Link")->isVisible());
     // The frame shows its title bar laid out across the window, not an empty background.
-    for (const char* name : {"title_bar", "closebtn", "minbtn", "skinbtn", "setbtn", "nodevice_ok_btn"}) {
+    for (const char* name :
+         {"title_bar", "closebtn", "minbtn", "skinbtn", "setbtn", "nodevice_ok_btn"}) {
         ui::Control* c = w->findControl(name);
         ASSERT_NE(c, nullptr) << name;
         EXPECT_TRUE(c->isVisible()) << name;
@@ -222,7 +224,8 @@ TEST_F(ShellWindows, ColourPickerClampsItsFieldsAndStartsTheUsersPresetFile) {
     ASSERT_TRUE(picker.isValid());
     picker.setPickerColour(0xFF102030);
     picker.initialise();
-    EXPECT_EQ(quasar::JsonFileIo().readFileText(user), quasar::JsonFileIo().readFileText(installed));
+    EXPECT_EQ(quasar::JsonFileIo().readFileText(user),
+              quasar::JsonFileIo().readFileText(installed));
     ui::Window* w = picker.window();
     EXPECT_EQ(w->findControl("color_edit_g")->text(), "32");
 
@@ -264,12 +267,14 @@ TEST_F(ShellWindows, ColourPickerSwatchChoiceIsStoredInTheUsersFile) {
               picker.presets().swatches[0].argb & 0xFFFFFF);
     EXPECT_TRUE(picker.presets().swatches[0].present);
     EXPECT_EQ(quasar::JsonFileIo().readFileText(user),
-              quasar::JsonFileIo().readFileText(quasar::defaultDataFolder() + "color_option_info.config"));
+              quasar::JsonFileIo().readFileText(quasar::defaultDataFolder() +
+                                                "color_option_info.config"));
     ui::Control* swatch = w->findControl("color_option_3");
     swatch->setSelected(true);
     w->sendNotify(swatch, "selectchanged");
     EXPECT_EQ(picker.currentColour() & 0xFFFFFF, swatch->bkColor() & 0xFFFFFF);
-    EXPECT_EQ(w->findControl("color_edit_r")->text(), std::to_string((swatch->bkColor() >> 16) & 0xFF));
+    EXPECT_EQ(w->findControl("color_edit_r")->text(),
+              std::to_string((swatch->bkColor() >> 16) & 0xFF));
     Json::Value doc = quasar::JsonFileIo().readJsonFile(user);
     EXPECT_EQ(doc["coloroptioninfo"]["palletDialogcoloroption_selectitem"].asInt(), 3);
 }
@@ -280,8 +285,10 @@ TEST_F(ShellWindows, MessageWindowButtonsAndResults) {
         const char* press;
         int result;
         bool cancelShown;
-    } cases[] = {{0, "confirm_btn", 1, false}, {0, "closebtn", 0, false},
-                 {1, "cancel_btn", 0, true}, {1, "confirm_btn", 1, true}};
+    } cases[] = {{0, "confirm_btn", 1, false},
+                 {0, "closebtn", 0, false},
+                 {1, "cancel_btn", 0, true},
+                 {1, "confirm_btn", 1, true}};
     for (const Case& c : cases) {
         quasar::CMsgWnd msg(*gToolkit, nullptr);
         ASSERT_TRUE(msg.isValid());
@@ -289,7 +296,8 @@ TEST_F(ShellWindows, MessageWindowButtonsAndResults) {
         msg.setTexts("", "message_text_5", false);
         msg.setButtonsMode(c.mode);
         EXPECT_EQ(msg.window()->findControl("cancel_btn")->isVisible(), c.cancelShown);
-        EXPECT_EQ(msg.window()->findControl("MessageTitle")->text(), layoutTitle); // empty title key
+        EXPECT_EQ(msg.window()->findControl("MessageTitle")->text(),
+                  layoutTitle); // empty title key
         EXPECT_EQ(msg.window()->findControl("MessageText")->textKey(), "message_text_5");
         ui::Window* w = msg.window();
         const char* press = c.press;
@@ -334,7 +342,8 @@ TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
     imageBtn->setImage(ui::ImageSlot::Background, "file='common/background.png' corner='2,2,2,2'");
     sw->sendNotify(imageBtn, "click");
     EXPECT_EQ(root->bkColor(), 0u);
-    EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"), std::string::npos);
+    EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"),
+              std::string::npos);
     quasar::IniFile ini;
     ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
     EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "1");
@@ -343,7 +352,8 @@ TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
     root->setBkColor(0xFF123456);
     click(sw, "skin_reset");
     EXPECT_EQ(root->bkColor(), 0u);
-    EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"), std::string::npos);
+    EXPECT_NE(root->image(ui::ImageSlot::Background).find("common/background.png"),
+              std::string::npos);
     ASSERT_TRUE(ini.load(data.path() + "/Brimlet Quasar+ 88-Key RGB Keyboard/main.ini"));
     EXPECT_EQ(ini.value("SKINIMAGE", "FLAGS").value_or("?"), "0");
     EXPECT_EQ(ini.value("SKINIMAGE", "IMAGE").value_or("?"), "common/background.png");
@@ -420,15 +430,18 @@ TEST_F(ShellWindows, SecondaryWindowsRenderTheirLayouts) {
         // Something is drawn: many colours, and no single one covers nearly everything.
         QHash<QRgb, int> counts;
         for (int y = 0; y < img.height(); y += 2)
-            for (int x = 0; x < img.width(); x += 2) ++counts[img.pixel(x, y)];
+            for (int x = 0; x < img.width(); x += 2)
+                ++counts[img.pixel(x, y)];
         int samples = ((img.width() + 1) / 2) * ((img.height() + 1) / 2), top = 0;
-        for (int n : counts) top = std::max(top, n);
+        for (int n : counts)
+            top = std::max(top, n);
         EXPECT_GT(counts.size(), 20);
         EXPECT_LT(top, samples * 99 / 100);
     }
     // The message shows its texts in the current language, not the keys.
     EXPECT_NE(msg.window()->findControl("MessageText")->text(), "message_text_22");
-    EXPECT_EQ(msg.window()->findControl("MessageText")->text(), langText("en.json", "message_text_22"));
+    EXPECT_EQ(msg.window()->findControl("MessageText")->text(),
+              langText("en.json", "message_text_22"));
 }
 
 TEST_F(ShellWindows, ScreenChangesFitTheWindowAgainAndCloseHidesOpenSecondaryWindows) {
@@ -476,7 +489,7 @@ TEST_F(ShellWindows, TrayRightClickOpensTheTrayMenu) {
     quasar::CMainWnd wnd(*gToolkit);
     ASSERT_TRUE(wnd.create());
     ASSERT_TRUE(pump([&] { return wnd.window()->isVisible(); }));
-    auto openMenu = [] () -> QMenu* {
+    auto openMenu = []() -> QMenu* {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible()) return m;
         return nullptr;
@@ -485,7 +498,8 @@ TEST_F(ShellWindows, TrayRightClickOpensTheTrayMenu) {
     wnd.handleMessage(quasar::TrayCallbackMessage, 0, quasar::TrayRightButtonUp);
     ASSERT_TRUE(pump([&] { return openMenu() != nullptr; }));
     std::vector<std::string> names;
-    for (QAction* a : openMenu()->actions()) names.push_back(a->objectName().toStdString());
+    for (QAction* a : openMenu()->actions())
+        names.push_back(a->objectName().toStdString());
     EXPECT_EQ(names, (std::vector<std::string>{"about_menu", "setwnd_menu", "exit"}));
     // A second right click replaces the open menu rather than stacking another.
     wnd.handleMessage(quasar::TrayCallbackMessage, 0, quasar::TrayRightButtonUp);

@@ -7,9 +7,9 @@
 
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QBoxLayout>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -833,19 +833,18 @@ TEST_F(QtToolkitTest, MainLoopRunsWorkAndQuitsFromAWorker) {
 }
 
 TEST_F(QtToolkitTest, LayoutItemsCarryUserDataAndFollowTheLanguage) {
-    writeFile(file("XML/items.xml"), ui(R"(
+    writeFile(file("XML/items.xml"),
+              ui(R"(
  <widget class="QWidget" name="root">
   <layout class="QVBoxLayout">
    <item><widget class="QComboBox" name="fun_combo">)" +
-                                        prop("itemuserdata", "0, 1,2") +
-                                        prop("itemtextkeys", "hello_key,,bye_key") + R"(
+                 prop("itemuserdata", "0, 1,2") + prop("itemtextkeys", "hello_key,,bye_key") + R"(
     <item><property name="text"><string>A</string></property></item>
     <item><property name="text"><string>B</string></property></item>
     <item><property name="text"><string>C</string></property></item>
    </widget></item>
    <item><widget class="QListWidget" name="names">)" +
-                                        prop("itemuserdata", "x,y") +
-                                        prop("itemtextkeys", "bye_key") + R"(
+                 prop("itemuserdata", "x,y") + prop("itemtextkeys", "bye_key") + R"(
     <item><property name="text"><string>L0</string></property></item>
     <item><property name="text"><string>L1</string></property></item>
    </widget></item>
@@ -908,7 +907,8 @@ TEST_F(QtToolkitTest, StateImageButtonsShowTheirBackgroundColourUnderTheImage) {
     }
     ASSERT_TRUE(half.save(QString::fromStdString(file("images/half.png"))));
     writeFile(file("XML/bk.xml"), ui(R"(
- <widget class="QWidget" name="root">)" + geometry(0, 0, 100, 40) + R"(
+ <widget class="QWidget" name="root">)" +
+                                     geometry(0, 0, 100, 40) + R"(
   <widget class="QPushButton" name="plain_btn">)" +
                                      geometry(0, 0, 20, 20) + prop("bkcolor", "#FFFF0000") +
                                      prop("normalimage", "images/half.png") + R"(</widget>
