@@ -510,3 +510,22 @@ TEST_F(ShellWindows, TrayRightClickOpensTheTrayMenu) {
         if (qobject_cast<QMenu*>(w) && w->isVisible()) ++open;
     EXPECT_EQ(open, 1);
 }
+
+TEST_F(ShellWindows, DeviceStripTakesSeveralCardsSideBySide) {
+    quasar::CMainWnd wnd(*gToolkit);
+    ASSERT_TRUE(wnd.create());
+    ui::Window* w = wnd.window();
+    ASSERT_TRUE(pump([&] { return w->isVisible(); }));
+    ui::Control* strip = w->findControl("device_select_layout");
+    ASSERT_NE(strip, nullptr);
+    ui::Control* a = w->appendLayoutInto(strip, "XML_DEVICE_OPTION");
+    ui::Control* b = w->appendLayoutInto(strip, "XML_DEVICE_OPTION");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    gToolkit->processEvents();
+    const char* keep = std::getenv("QUASAR_SHOT_DIR");
+    if (keep && *keep) w->renderToPng(std::string(keep) + "/strip.png");
+    EXPECT_GT(a->width(), 0);
+    EXPECT_GE(b->x(), a->x() + a->width()); // one beside the other, not on top
+    EXPECT_EQ(a->y(), b->y());
+}
