@@ -990,3 +990,34 @@ TEST_F(QtToolkitTest, AppendingLayoutsAddsSubTreesBesideWhatTheContainerHolds) {
     ASSERT_NE(win->loadLayoutInto(strip, "XML/card.xml"), nullptr);
     EXPECT_EQ(strip->children().size(), 1u);
 }
+
+TEST_F(QtToolkitTest, FontIdsKeepTheirSizesAndAMissingFaceFallsBackToTheSystemFont) {
+    writeFile(file("XML/font.xml"), ui(R"(
+ <widget class="QWidget" name="root">
+  <layout class="QVBoxLayout">
+   <item><widget class="QLabel" name="big">)" +
+                                       prop("font", "50") +
+                                       R"(</widget></item>
+  </layout>
+ </widget>)"));
+    const QString system = QApplication::font().family();
+    auto win = g_tk->createWindow("XML/font.xml");
+    ASSERT_NE(win, nullptr);
+    QWidget* big = widgetOf(win->findControl("big"));
+    EXPECT_EQ(big->font().pixelSize(), 18);
+    EXPECT_TRUE(big->font().bold());
+
+    EXPECT_FALSE(g_tk->loadFont(file("Font/missing.ttf")));
+    g_tk->applyFontFace("No Such Face 4711");
+    EXPECT_EQ(big->font().family(), system);
+    EXPECT_EQ(big->font().pixelSize(), 18);
+
+    const char* dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+    if (std::filesystem::exists(dejavu)) {
+        ASSERT_TRUE(g_tk->loadFont(dejavu));
+        g_tk->applyFontFace("DejaVu Sans Mono");
+        EXPECT_EQ(big->font().family(), "DejaVu Sans Mono");
+        EXPECT_TRUE(big->font().bold());
+    }
+    g_tk->applyFontFace(system.toStdString());
+}

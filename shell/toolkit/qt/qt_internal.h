@@ -368,6 +368,7 @@ public:
 
     // Font of a font id with the current face.
     QFont fontFor(int fontId) const;
+    QString fontFace() const { return face_; }
     std::vector<QtWindow*> windows;   // live windows (for texts and fonts)
     std::vector<class QtMenu*> menus; // live menus
 
@@ -378,7 +379,8 @@ private:
     std::unique_ptr<State> state_;
     std::string skin_;
     std::map<std::string, std::string> resIndex_; // lower-case name -> relative path
-    QString face_;
+    QString face_;                                // the face every font id uses
+    QString systemFace_; // the desktop's own, kept when a face is not installed
 };
 
 // Loads a layout file into a new widget (parent may be null). Sub-layouts of the custom classes

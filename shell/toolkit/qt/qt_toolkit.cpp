@@ -231,7 +231,7 @@ QtToolkit::QtToolkit(int& argc, char** argv) : state_(std::make_unique<State>())
     if (QApplication::instance() == nullptr)
         state_->app = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    face_ = QApplication::font().family();
+    face_ = systemFace_ = QApplication::font().family();
     setSkinFolder(quasar::skinFolder());
     // Screen changes reach the program as one call each.
     QObject* ctx = &state_->timerOwner;
@@ -488,6 +488,12 @@ QFont QtToolkit::fontFor(int fontId) const {
 
 void QtToolkit::applyFontFace(const std::string& face) {
     face_ = qs(face);
+    if (!QFontDatabase::hasFamily(face_)) {
+        // Not installed and not loaded from the skin: the desktop's face rather than whatever
+        // the font matcher would substitute.
+        trace::printf("toolkit: font face %s missing, the system font is used\n", face.c_str());
+        face_ = systemFace_;
+    }
     QFont base = QApplication::font();
     base.setFamily(face_);
     QApplication::setFont(base);
