@@ -329,6 +329,7 @@ void CMainWnd::openSkinChooser() {
         skinFrame_->close();
         return;
     }
+    if (skinFrame_ && skinFrame_->closedByFocusJustNow()) return; // this click closed it
     if (!skinFrame_)
         skinFrame_ = std::make_unique<CSkinFrame>(
             toolkit_, window_.get(), [this](const SkinChange& c) { applySkinChange(c); });

@@ -9,7 +9,9 @@ namespace quasar {
 
 namespace {
 
-bool nameIs(const std::string& a, const char* b) { return ui::sameName(a, b); }
+bool nameIs(const std::string& a, const char* b) {
+    return ui::sameName(a, b);
+}
 
 // The file part of an image attribute ("file='a.png' source=..." or a bare path).
 std::string imageFile(const std::string& attribute) {
@@ -35,8 +37,10 @@ CSkinFrame::CSkinFrame(ui::Toolkit& toolkit, ui::Window* owner, Receiver receive
     o.toolWindow = true;
     o.title = kClassName;
     window_ = toolkit.createWindow(kLayout, o);
-    if (window_) window_->addNotifier(this);
-    else trace::printf("skin chooser: layout %s cannot be built\n", kLayout);
+    if (window_)
+        window_->addNotifier(this);
+    else
+        trace::printf("skin chooser: layout %s cannot be built\n", kLayout);
 }
 
 CSkinFrame::~CSkinFrame() {
@@ -56,7 +60,12 @@ void CSkinFrame::showBelow(ui::Control* anchor) {
         int bottom = w->y() + y + anchor->height();
         window_->move(right - window_->width(), bottom);
     }
-    window_->show();
+    // Shown active, so that it can close again when the focus goes elsewhere.
+    window_->bringToFront();
+}
+
+bool CSkinFrame::closedByFocusJustNow() const {
+    return std::chrono::steady_clock::now() - focusClosedAt_ < std::chrono::milliseconds(300);
 }
 
 void CSkinFrame::close() {
@@ -64,6 +73,11 @@ void CSkinFrame::close() {
 }
 
 void CSkinFrame::notify(ui::Notification& n) {
+    if (window_ && n.is("windowdeactivate") && isOpen()) {
+        focusClosedAt_ = std::chrono::steady_clock::now();
+        close();
+        return;
+    }
     if (!window_ || !n.is("click") || !n.sender) return;
     std::string name = n.senderName();
     SkinChange change;

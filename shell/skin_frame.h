@@ -2,6 +2,7 @@
 // The skin chooser: a small frame below the main window's "skinbtn" with colour and image
 // choices for the main window's background.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,6 +38,9 @@ public:
     void showBelow(ui::Control* anchor);
     void close();
     bool isOpen() const { return window_ && window_->isVisible(); }
+    // True for a moment after the frame closed because it lost the focus: the click that took
+    // the focus away was then most likely on "skinbtn", which must not open it again.
+    bool closedByFocusJustNow() const;
     void notify(ui::Notification& n) override;
 
     // Folder of "main.ini"; empty: the data root folder.
@@ -47,6 +51,7 @@ private:
     std::unique_ptr<ui::Window> window_;
     Receiver receiver_;
     std::string iniFolder_;
+    std::chrono::steady_clock::time_point focusClosedAt_{};
 };
 
 } // namespace quasar

@@ -20,6 +20,7 @@
 //   "timer"            a control timer fell due; wParam = timer id
 //   "windowinit"       once, when the window has been built (sender = root)
 //   "windowsize"       the window changed size (sender = root)
+//   "windowdeactivate" the window lost the keyboard focus to another window (sender = root)
 //   "menu"             sender != nullptr: the user asked for the context menu of the sender;
 //                      sender == nullptr: a pop-up menu element was chosen, `item` is its name
 //   "colorchanged"     a colour palette's colour picked by the user; wParam = the colour (ARGB)

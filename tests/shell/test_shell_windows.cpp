@@ -368,6 +368,15 @@ TEST_F(ShellWindows, SkinChooserRecolorsTheRootAndWritesMainIni) {
 
     click(wnd.window(), "skinbtn"); // the button toggles the chooser
     EXPECT_FALSE(frame->isOpen());
+
+    // It also closes when another window takes the focus; the click on "skinbtn" that took it
+    // does not open it again at once.
+    click(wnd.window(), "skinbtn");
+    ASSERT_TRUE(pump([&] { return frame->isOpen(); }));
+    wnd.window()->bringToFront();
+    EXPECT_TRUE(pump([&] { return !frame->isOpen(); }));
+    click(wnd.window(), "skinbtn");
+    EXPECT_FALSE(frame->isOpen());
 }
 
 TEST_F(ShellWindows, ExitFromTheTrayMenuEndsTheLoop) {

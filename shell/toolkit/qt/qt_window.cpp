@@ -707,6 +707,9 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* e) {
     case QEvent::Resize:
         if (w == top_) sendNotify(root(), "windowsize", w->width(), w->height());
         break;
+    case QEvent::WindowDeactivate:
+        if (w == top_) sendNotify(root(), "windowdeactivate", 0, 0);
+        break;
     case QEvent::Close:
         if (w == top_) {
             bool allow = closeHandler_ ? closeHandler_() : true;
