@@ -53,12 +53,14 @@ bool writeAll(int fd, const std::string& text) {
 
 std::string JsonFileIo::readFileText(const std::string& path) const {
     std::string out;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking open: a path naming a FIFO (an import chosen by the user, say) must not wait
+    // for a writer that never comes. Only regular files are read.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     int err = fd < 0 ? errno : 0;
     trace::printf("readjsonFile 错误吗：：%d\n", err);
     if (fd < 0) return {};
     struct stat st{};
-    bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) &&
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
               static_cast<std::uintmax_t>(st.st_size) <= kMaxFileBytes;
     if (ok) {
         out.reserve(static_cast<std::size_t>(st.st_size));

@@ -178,6 +178,20 @@ bool ProfileLibrary::selectProfile(int index) {
     return writeList(doc);
 }
 
+int ProfileLibrary::selectedIndexIn(const Json::Value& listDoc) const {
+    if (selected_ < 0) return -1;
+    const Json::Value& list = member(listDoc, "profilelist");
+    auto uuidAt = [&](std::int64_t i) {
+        return json::stringAt(json::element(list, i), "profileUUID");
+    };
+    if (selected_ < static_cast<int>(arraySize(list)) && uuidAt(selected_) == selectedUuid_)
+        return selected_;
+    if (selectedUuid_.empty()) return -1;
+    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i)
+        if (uuidAt(i) == selectedUuid_) return static_cast<int>(i);
+    return -1;
+}
+
 bool ProfileLibrary::appendProfile(const std::string& name, Json::Value document, bool selectNew) {
     std::string uuid = newUuid();
     std::string path = profilePath(uuid);
@@ -234,7 +248,9 @@ bool ProfileLibrary::importProfile(const std::string& path) {
 bool ProfileLibrary::exportProfile(const std::string& path) {
     if (path.empty() || selected_ < 0) return false;
     Json::Value list = readList();
-    const Json::Value& entry = json::element(member(list, "profilelist"), selected_);
+    int s = selectedIndexIn(list);
+    if (s < 0) return false;
+    const Json::Value& entry = json::element(member(list, "profilelist"), s);
     std::string source = profilePath(json::stringAt(entry, "profileUUID"));
     if (source.empty()) return false;
     Json::Value doc = io_.readJsonFile(source);
@@ -244,11 +260,11 @@ bool ProfileLibrary::exportProfile(const std::string& path) {
 
 bool ProfileLibrary::deleteProfile() {
     if (selected_ < 0 || entries_.size() < 2) return false;
-    int s = selected_;
-    int next = s == 0 ? 0 : s - 1;
     Json::Value doc = readList();
+    int s = selectedIndexIn(doc);
     Json::Value& list = json::objectMember(doc, "profilelist");
-    if (!list.isArray() || s >= static_cast<int>(list.size()) || list.size() < 2) return false;
+    if (s < 0 || !list.isArray() || list.size() < 2) return false;
+    int next = s == 0 ? 0 : s - 1;
     Json::Value removed;
     list.removeIndex(static_cast<Json::ArrayIndex>(s), &removed);
     std::string path = profilePath(json::stringAt(removed, "profileUUID"));
@@ -264,12 +280,13 @@ bool ProfileLibrary::deleteProfile() {
 ProfileLibrary::RenameResult ProfileLibrary::renameProfile(const std::string& name) {
     if (isBlankName(name)) return RenameBlank;
     if (nameTaken(names(), name, selected_)) return RenameNameUsed;
-    if (selected_ < 0) return RenameNameUsed;
     Json::Value doc = readList();
-    Json::Value& entry = json::arrayElement(json::objectMember(doc, "profilelist"),
-                                            static_cast<Json::ArrayIndex>(selected_));
+    int s = selectedIndexIn(doc);
+    if (s < 0) return RenameNotDone;
+    Json::Value& entry = json::objectMember(doc, "profilelist")[static_cast<Json::ArrayIndex>(s)];
     json::objectMember(entry, "profilename") = name;
     writeList(doc);
+    selected_ = s;
     std::string path = profilePath(json::stringAt(entry, "profileUUID"));
     if (!path.empty()) {
         Json::Value profile = io_.readJsonFile(path);
@@ -285,7 +302,9 @@ ProfileLibrary::RenameResult ProfileLibrary::renameProfile(const std::string& na
 bool ProfileLibrary::resetProfile() {
     if (selected_ < 0) return false;
     Json::Value list = readList();
-    const Json::Value& entry = json::element(member(list, "profilelist"), selected_);
+    int s = selectedIndexIn(list);
+    if (s < 0) return false;
+    const Json::Value& entry = json::element(member(list, "profilelist"), s);
     std::string uuid = json::stringAt(entry, "profileUUID");
     std::string name = json::stringAt(entry, "profilename");
     std::string path = profilePath(uuid);

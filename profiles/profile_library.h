@@ -26,7 +26,9 @@ public:
         std::string uuid;
     };
 
-    enum RenameResult { RenameNameUsed = 0, RenameDone = 1, RenameBlank = 2 };
+    // RenameNotDone: no profile is selected, or the selected profile has left the list since it
+    // was selected (another process deleted it).
+    enum RenameResult { RenameNameUsed = 0, RenameDone = 1, RenameBlank = 2, RenameNotDone = 3 };
 
     ProfileLibrary() = default;
     // Folders of a class name ("keyboard", "mouse", "MousePad", "HD") and its device kind.
@@ -73,6 +75,10 @@ private:
     // Appends {name, uuid} to the list on disk and writes document as the new profile file.
     bool appendProfile(const std::string& name, Json::Value document, bool selectNew);
     bool rebuildFromFiles(Json::Value& listDoc);
+    // Position of the selected profile in a freshly read list: found by its UUID, since another
+    // process (the command line, say) may have added or removed entries since it was selected.
+    // -1 when it is no longer there.
+    int selectedIndexIn(const Json::Value& listDoc) const;
 
     int deviceKind_ = 0;
     std::string userDataFolder_;

@@ -1,8 +1,11 @@
 // quasarctl profiles / macros: the profile library and macro store of a device class, through the
 // same code the program's profile bar and macro editor use.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,17 @@ bool parseIndex(const std::string& text, int& out) {
     }
     out = v;
     return true;
+}
+
+// Why a file named on the command line cannot be read; empty when it is a readable file.
+std::string unreadableReason(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return "cannot read " + path + ": " + std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return path + " is not a regular file";
+    if (quasar::JsonFileIo().readFileText(path).empty() && st.st_size > 0)
+        return "cannot read " + path;
+    return {};
 }
 
 bool knownClass(const std::string& name) {
@@ -129,15 +143,20 @@ int runProfiles(const std::vector<std::string>& argsIn) {
         if (!needArgs(1)) return usageError("profiles", "rename needs a name");
         auto r = lib.renameProfile(args[2]);
         done = r == quasar::ProfileLibrary::RenameDone;
-        failure = r == quasar::ProfileLibrary::RenameBlank ? "the name is blank"
-                                                           : "another profile has that name";
+        failure = r == quasar::ProfileLibrary::RenameBlank      ? "the name is blank"
+                  : r == quasar::ProfileLibrary::RenameNameUsed ? "another profile has that name"
+                                                                : "no profile is selected";
     } else if (op == "import") {
-        if (!needArgs(1)) return usageError("profiles", "import needs a file");
+        if (!needArgs(1) || args[2].empty()) return usageError("profiles", "import needs a file");
+        if (std::string why = unreadableReason(args[2]); !why.empty()) return fail(why);
+        if (quasar::JsonFileIo().readJsonFile(args[2]).isNull())
+            return fail(args[2] + " is not a JSON document");
         done = lib.importProfile(args[2]);
-        failure = args[2] + " is not a profile (a JSON document with \"profilename\" and "
-                            "\"profileUUID\")";
+        failure = quasar::ProfileLibrary::isImportable(quasar::JsonFileIo().readJsonFile(args[2]))
+                      ? "the imported profile could not be written"
+                      : args[2] + " is not a profile (\"profilename\" or \"profileUUID\" missing)";
     } else if (op == "export") {
-        if (!needArgs(1)) return usageError("profiles", "export needs a file");
+        if (!needArgs(1) || args[2].empty()) return usageError("profiles", "export needs a file");
         done = lib.exportProfile(args[2]);
         failure = "the profile could not be exported to " + args[2];
     } else {
@@ -211,18 +230,23 @@ int runMacros(const std::vector<std::string>& argsIn) {
         if (!store.renameMacro(index, args[3]))
             return fail("the name is blank or could not be written");
     } else if (op == "import") {
-        if (!needArgs(1)) return usageError("macros", "import needs a file");
+        if (!needArgs(1) || args[2].empty()) return usageError("macros", "import needs a file");
         if (count >= quasar::MacroStore::kMaxMacros)
             return fail("no macro imported: " + std::to_string(quasar::MacroStore::kMaxMacros) +
                         " macros exist already");
-        if (store.importMacro(args[2]) < 0) return fail(args[2] + " is not a readable macro file");
+        if (std::string why = unreadableReason(args[2]); !why.empty()) return fail(why);
+        if (!quasar::JsonFileIo().readJsonFile(args[2]).isObject())
+            return fail(args[2] + " is not a macro file (a JSON object)");
+        if (store.importMacro(args[2]) < 0) return fail("the imported macro could not be written");
     } else if (op == "export") {
-        if (!needArgs(2) || !parseIndex(args[2], index))
+        if (!needArgs(2) || !parseIndex(args[2], index) || args[3].empty())
             return usageError("macros", "export needs a macro index and a file");
         if (!indexArg(args[2], index)) return fail("no macro " + args[2]);
-        if (!store.exportMacro(index, args[3]))
-            return fail("macro " + args[2] + " has no saved steps or " + args[3] +
-                        " cannot be written");
+        std::string from = store.macroFilePath(index);
+        struct stat st {};
+        if (from.empty() || ::stat(from.c_str(), &st) != 0)
+            return fail("macro " + args[2] + " has never been saved: there are no steps to export");
+        if (!store.exportMacro(index, args[3])) return fail(args[3] + " cannot be written");
     } else {
         return usageError("macros", "unknown operation '" + op + "'");
     }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -95,4 +96,37 @@ TEST(QuasarctlMacros, OperationsAndStatus) {
     EXPECT_EQ(ctl(dir.path(), "macros HD add").status, 1)
         << "the headset's macro list is only read";
     EXPECT_EQ(ctl(dir.path(), "macros HD list").status, 0);
+}
+
+// Bad files fail with exit status 1 and one line that says what is wrong with the file.
+TEST(QuasarctlProfiles, BadFilesGiveOneClearLine) {
+    TempDir dir;
+    writeText(dir.file("text.json"), "not json");
+    writeText(dir.file("plain.json"), R"({"a":1})");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.json").c_str(), 0600), 0);
+    struct Case {
+        std::string args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"profiles keyboard import " + dir.file("none.json"), "No such file"},
+        {"profiles keyboard import " + dir.file("text.json"), "not a JSON document"},
+        {"profiles keyboard import " + dir.file("plain.json"), "not a profile"},
+        {"profiles keyboard import " + dir.file("pipe.json"), "not a regular file"},
+        {"macros keyboard import " + dir.file("none.mac"), "No such file"},
+        {"macros keyboard import " + dir.file("text.json"), "not a macro file"},
+        {"macros keyboard import " + dir.file("pipe.json"), "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        Result r = ctl(dir.path(), c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(r.out.rfind("quasarctl: ", 0), 0u) << r.out;
+        EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << "one line: " << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+    }
+    ASSERT_EQ(ctl(dir.path(), "macros keyboard add").status, 0);
+    Result r = ctl(dir.path(), "macros keyboard export 0 " + dir.file("m.mac"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("never been saved"), std::string::npos) << r.out;
+    EXPECT_EQ(ctl(dir.path(), "profiles keyboard export ''").status, 2);
 }

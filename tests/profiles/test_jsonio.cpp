@@ -1,6 +1,10 @@
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -38,6 +42,26 @@ TEST(JsonFileIo, UnusableFilesReadAsNull) {
     }
     EXPECT_TRUE(io.readJsonFile(dir.file("missing.json")).isNull());
     EXPECT_TRUE(io.readJsonFile(dir.path()).isNull()) << "a folder is not a file";
+}
+
+// A path the user names may be a FIFO or a device: it reads as null, and at once, instead of
+// waiting for a writer or reading an endless stream.
+TEST(JsonFileIo, SpecialFilesReadAsNullWithoutWaiting) {
+    quasar::testing::TempDir dir;
+    const std::string fifo = dir.file("pipe.json");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        auto reading = std::async(std::launch::async, [path] {
+            return JsonFileIo().readJsonFile(path);
+        });
+        if (reading.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            // Release a reader stuck in open() so the test ends; the test has failed.
+            int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            ADD_FAILURE() << path << " blocked the reader";
+        }
+        EXPECT_TRUE(reading.get().isNull()) << path;
+    }
 }
 
 TEST(JsonFileIo, RoundTripKeepsUnicodeAndAcceptsComments) {

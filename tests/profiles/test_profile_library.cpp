@@ -264,3 +264,60 @@ TEST_F(LibraryFixture, DamagedListKeepsProfiles) {
     EXPECT_TRUE(lib.deleteProfile());
     EXPECT_TRUE(exists(victim)) << "nothing outside the folder is deleted";
 }
+
+// Another process (the command line) may change the list while the program holds a selection:
+// rename, reset, export and delete still act on the profile that was selected, never on the
+// one that moved into its place, and a profile that has gone is left alone.
+TEST_F(LibraryFixture, OperationsFollowTheSelectedProfileWhenTheListChanges) {
+    lib.addProfile();
+    lib.addProfile();
+    lib.selectProfile(1);
+    const std::string second = lib.entries()[1].uuid;
+    const std::string third = lib.entries()[2].uuid;
+    auto setSelectItem = [&](const std::string& uuid, int value) {
+        writeText(lib.profilePath(uuid), R"({"profilename":"x","profileUUID":")" + uuid +
+                                             R"(","Device":[{"LightInfo":{"SelectItem":)" +
+                                             std::to_string(value) + "}}]}");
+    };
+    setSelectItem(second, 22);
+    setSelectItem(third, 33);
+
+    ProfileLibrary other;
+    other.setFolders(folder, factory);
+    other.loadProfileList();
+    other.selectProfile(0);
+    ASSERT_TRUE(other.deleteProfile()); // the list is now [Profile2, Profile3]
+
+    ASSERT_EQ(lib.renameProfile("Mine"), ProfileLibrary::RenameDone);
+    EXPECT_EQ(list()["profilelist"][0]["profileUUID"].asString(), second);
+    EXPECT_EQ(list()["profilelist"][0]["profilename"].asString(), "Mine");
+    EXPECT_EQ(list()["profilelist"][1]["profilename"].asString(), "Profile3");
+
+    ASSERT_TRUE(lib.exportProfile(dir.file("out.json")));
+    EXPECT_EQ(readJson(dir.file("out.json"))["profileUUID"].asString(), second);
+
+    ASSERT_TRUE(lib.resetProfile());
+    EXPECT_EQ(readJson(lib.profilePath(second))["Device"][0]["LightInfo"]["SelectItem"].asInt(), 1);
+    EXPECT_EQ(readJson(lib.profilePath(third))["Device"][0]["LightInfo"]["SelectItem"].asInt(), 33);
+
+    ASSERT_TRUE(lib.deleteProfile());
+    EXPECT_FALSE(exists(lib.profilePath(second)));
+    EXPECT_TRUE(exists(lib.profilePath(third)));
+    EXPECT_EQ(lib.selectedUuid(), third);
+
+    // The selected profile disappears altogether: nothing is renamed and no entry is made up.
+    other.loadProfileList();
+    ASSERT_TRUE(other.addProfile());
+    ProfileLibrary stale;
+    stale.setFolders(folder, factory);
+    stale.loadProfileList();
+    stale.selectProfile(1);
+    other.loadProfileList();
+    other.selectProfile(1);
+    ASSERT_TRUE(other.deleteProfile());
+    EXPECT_EQ(stale.renameProfile("Ghost"), ProfileLibrary::RenameNotDone);
+    EXPECT_FALSE(stale.resetProfile());
+    EXPECT_FALSE(stale.exportProfile(dir.file("ghost.json")));
+    ASSERT_EQ(list()["profilelist"].size(), 1u);
+    EXPECT_EQ(list()["profilelist"][0]["profileUUID"].asString(), third);
+}
