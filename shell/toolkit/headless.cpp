@@ -1,5 +1,7 @@
 #include "shell/toolkit/headless.h"
 
+#include "shell/toolkit/blocking_call.h"
+
 #include "platform/program_paths.h"
 #include "platform/trace.h"
 
@@ -102,44 +104,14 @@ bool HeadlessToolkit::send(std::function<void()> fn) {
         fn();
         return true;
     }
-    // The finished flag lives in a shared block: the queued job may be dropped unrun (loop end),
-    // and its destructor then wakes the sender with "not run".
-    struct Done {
-        std::mutex m;
-        std::condition_variable cv;
-        bool finished = false;
-        bool ran = false;
-    };
-    auto done = std::make_shared<Done>();
-    struct Job {
-        std::function<void()> fn;
-        std::shared_ptr<Done> done;
-        bool ran = false;
-        ~Job() {
-            if (!done) return;
-            std::lock_guard lock(done->m);
-            done->finished = true;
-            done->ran = ran;
-            done->cv.notify_all();
-        }
-    };
-    auto job = std::make_shared<Job>();
-    job->fn = std::move(fn);
-    job->done = done;
+    BlockingCall call(std::move(fn));
     {
         std::lock_guard lock(state_->mutex);
         if (state_->ended) return false;
-        state_->queue.push_back({[job]() mutable {
-                                     job->fn();
-                                     job->ran = true;
-                                 },
-                                 true});
+        state_->queue.push_back({call.takeJob(), true});
     }
-    job.reset(); // the queue holds the only reference now
     state_->wake.notify_all();
-    std::unique_lock lock(done->m);
-    done->cv.wait(lock, [&] { return done->finished; });
-    return done->ran;
+    return call.wait();
 }
 
 void HeadlessToolkit::setTimer(NotifyReceiver* receiver, int id, int ms) {

@@ -4,6 +4,7 @@
 #include "platform/program_paths.h"
 #include "platform/trace.h"
 #include "shell/toolkit/attributes.h"
+#include "shell/toolkit/blocking_call.h"
 
 #include <QAction>
 #include <QApplication>
@@ -368,46 +369,19 @@ bool QtToolkit::send(std::function<void()> fn) {
         fn();
         return true;
     }
-    struct Done {
-        std::mutex m;
-        std::condition_variable cv;
-        bool finished = false;
-        bool ran = false;
-    };
-    auto done = std::make_shared<Done>();
-    struct Job {
-        std::function<void()> fn;
-        std::shared_ptr<Done> done;
-        bool ran = false;
-        ~Job() {
-            std::lock_guard lock(done->m);
-            done->finished = true;
-            done->ran = ran;
-            done->cv.notify_all();
-        }
-    };
-    auto job = std::make_shared<Job>();
-    job->fn = std::move(fn);
-    job->done = done;
+    BlockingCall call(std::move(fn));
     bool wake = false;
     {
         std::lock_guard lock(state_->mutex);
         if (state_->ended) return false;
-        state_->queue.push_back({[job] {
-                                     job->fn();
-                                     job->ran = true;
-                                 },
-                                 true});
+        state_->queue.push_back({call.takeJob(), true});
         wake = !state_->wakePending;
         state_->wakePending = true;
     }
-    job.reset();
     if (wake)
         QMetaObject::invokeMethod(
             qApp, [this] { runQueued(); }, Qt::QueuedConnection);
-    std::unique_lock lock(done->m);
-    done->cv.wait(lock, [&] { return done->finished; });
-    return done->ran;
+    return call.wait();
 }
 
 void QtToolkit::processEvents() {
