@@ -79,6 +79,18 @@ void MacroStore::load() {
         macros_.push_back(Entry{stringAt(list[i], "MacroName"), stringAt(list[i], "Guid")});
 }
 
+void MacroStore::refresh() {
+    Json::Value disk = io_.readJsonFile(indexPath());
+    if (disk.isNull() && !macros_.empty()) return;
+    load();
+}
+
+int MacroStore::indexOfGuid(const std::string& guid) const {
+    for (std::size_t i = 0; i < macros_.size(); ++i)
+        if (macros_[i].guid == guid) return static_cast<int>(i);
+    return -1;
+}
+
 std::vector<std::string> MacroStore::names() const {
     std::vector<std::string> out;
     for (const Entry& e : macros_)
@@ -135,6 +147,7 @@ int MacroStore::appendEntry(const std::string& name, const std::string& guid) {
 }
 
 int MacroStore::newMacro() {
+    refresh();
     if (static_cast<int>(macros_.size()) >= kMaxMacros) return -1;
     std::vector<std::string> taken = names();
     int n = 1;
@@ -145,6 +158,7 @@ int MacroStore::newMacro() {
 }
 
 int MacroStore::importMacro(const std::string& path) {
+    refresh();
     if (static_cast<int>(macros_.size()) >= kMaxMacros) return -1;
     // A file that is not a macro document would only give a macro that cannot be played.
     if (!io_.readJsonFile(path).isObject()) return -1;
@@ -184,6 +198,11 @@ bool MacroStore::saveSteps(int index, const std::vector<MacroStepInput>& steps) 
 
 bool MacroStore::deleteMacro(int index) {
     if (index < 0 || index >= static_cast<int>(macros_.size())) return false;
+    const std::string guid = macros_[index].guid;
+    refresh();
+    if (index >= static_cast<int>(macros_.size()) || macros_[index].guid != guid)
+        index = indexOfGuid(guid);
+    if (index < 0) return false;
     std::string path = macroFilePath(index);
     Entry removed = macros_[index];
     macros_.erase(macros_.begin() + index);
@@ -197,6 +216,11 @@ bool MacroStore::deleteMacro(int index) {
 
 bool MacroStore::renameMacro(int index, const std::string& name) {
     if (index < 0 || index >= static_cast<int>(macros_.size()) || isBlankName(name)) return false;
+    const std::string guid = macros_[index].guid;
+    refresh();
+    if (index >= static_cast<int>(macros_.size()) || macros_[index].guid != guid)
+        index = indexOfGuid(guid);
+    if (index < 0) return false;
     std::string old = macros_[index].name;
     macros_[index].name = name;
     if (!writeIndex()) {

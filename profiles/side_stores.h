@@ -79,6 +79,12 @@ public:
     bool renameMacro(int index, const std::string& name);
 
 private:
+    // Re-reads the index before a change, so macros another process (the command line) added or
+    // removed meanwhile are neither lost nor brought back. An index that has become unreadable
+    // keeps the list in memory.
+    void refresh();
+    // Position of guid in the list, -1 when it is not there.
+    int indexOfGuid(const std::string& guid) const;
     int appendEntry(const std::string& name, const std::string& guid);
     bool writeIndex();
     std::string newGuid() const;

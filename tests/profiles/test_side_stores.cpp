@@ -133,6 +133,34 @@ TEST_F(MacroFixture, DeleteAndRename) {
     EXPECT_FALSE(store.deleteMacro(3));
 }
 
+// Macros another process added or removed while the editor held the list are neither lost nor
+// brought back by the editor's next change, which still acts on the macro it showed.
+TEST_F(MacroFixture, ChangesFromAnotherProcessSurvive) {
+    ASSERT_EQ(store.newMacro(), 0);
+    MacroStore other(dir.path());
+    other.load();
+    ASSERT_EQ(other.newMacro(), 1);
+    ASSERT_EQ(other.newMacro(), 2);
+    ASSERT_EQ(store.newMacro(), 3) << "the editor's list did not know the others";
+    EXPECT_EQ(onDiskNames(),
+              (std::vector<std::string>{"macro_1", "macro_2", "macro_3", "macro_4"}));
+
+    other.load();
+    ASSERT_TRUE(other.deleteMacro(0)); // the disk list is now macro_2, macro_3, macro_4
+    ASSERT_TRUE(store.renameMacro(2, "Reload")); // macro_3 in the editor's list
+    EXPECT_EQ(onDiskNames(), (std::vector<std::string>{"macro_2", "Reload", "macro_4"}));
+    other.load();
+    ASSERT_TRUE(other.deleteMacro(0)); // now Reload, macro_4
+    ASSERT_TRUE(store.deleteMacro(2)); // macro_4 in the editor's list
+    EXPECT_EQ(onDiskNames(), (std::vector<std::string>{"Reload"}));
+    EXPECT_EQ(store.macros().size(), 1u);
+
+    // An index that has become unreadable does not wipe the list held in memory.
+    writeText(store.indexPath(), "{ torn");
+    ASSERT_EQ(store.newMacro(), 1);
+    EXPECT_EQ(onDiskNames(), (std::vector<std::string>{"Reload", "macro_1"}));
+}
+
 // A Guid that is not a plain file name never becomes a path: no reading, writing or deleting
 // outside the store's folder.
 TEST_F(MacroFixture, GuidCannotLeaveTheFolder) {
