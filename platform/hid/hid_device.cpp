@@ -126,6 +126,7 @@ struct HidDevice::Impl {
     // Open state.
     bool open = false;
     int fd = -1; // -1 also while open with neither read nor write access
+    bool socketNode = false; // fd is a SOCK_SEQPACKET connection, not a hidraw node
     std::string path;
     hid::Collection collection;
     bool numbered = false; // the node's reports begin with their report id
@@ -169,6 +170,7 @@ struct HidDevice::Impl {
         }
         if (fd >= 0) ::close(fd);
         fd = -1;
+        socketNode = false;
         open = false;
         collection = hid::Collection{};
         numbered = false;
@@ -257,6 +259,7 @@ struct HidDevice::Impl {
         {
             std::lock_guard lock(ioMutex);
             fd = newFd;
+            socketNode = isSocket;
         }
 
         hid::HidrawNode info;
@@ -427,31 +430,51 @@ bool HidDevice::isOpen() const {
     return impl_->open;
 }
 
+// Both transfers first try the descriptor without waiting (it is non-blocking) and only poll,
+// on the node and the cancel signal together, when it is not ready: a command answer that is
+// already queued, or a write the node takes at once, costs one system call. The cancel signal is
+// looked at before every attempt, so a signal given while idle still ends the next transfer
+// before a report that is already waiting.
 bool HidDevice::read(std::uint8_t* buffer, std::uint32_t length, std::uint32_t* bytesRead,
                      std::uint32_t timeoutMs) {
     if (bytesRead) *bytesRead = 0;
     Impl& d = *impl_;
     if (!buffer || length == 0) return false;
     if (!d.beginTransfer(d.readInProgress, d.readAccess)) return false;
-    const std::uint64_t start = tickCount();
+    std::uint64_t start = 0;
+    bool started = false; // the clock is read only once a wait is needed
     bool ok = false;
     std::uint32_t moved = 0;
     for (;;) {
-        short revents = 0;
-        int w = d.waitNode(POLLIN, start, timeoutMs, &revents);
-        if (w <= 0) break;
-        if (!(revents & POLLIN)) break; // POLLERR / POLLHUP / POLLNVAL: the node went away
+        if (d.cancel.tryConsume()) break;
         ssize_t n = ::read(d.fd, d.receive.data(), d.receive.size());
         if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            break; // EIO: unplugged
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) break; // EIO: unplugged
+            if (!started) {
+                start = tickCount();
+                started = true;
+            }
+            short revents = 0;
+            if (d.waitNode(POLLIN, start, timeoutMs, &revents) <= 0) break;
+            if (!(revents & POLLIN)) break; // POLLERR / POLLHUP / POLLNVAL: the node went away
+            continue;
         }
         if (n == 0) break; // socket node: the device closed the connection
         const std::uint8_t* report = d.receive.data();
         std::size_t size = static_cast<std::size_t>(n);
         if (d.numbered) {
-            // Every reader of a node gets all of its reports: keep this collection's only.
-            if (!d.collection.ownsReportId(report[0])) continue;
+            // Every reader of a node gets all of its reports: keep this collection's only. The
+            // wait for the next one stays within the same time-out.
+            if (!d.collection.ownsReportId(report[0])) {
+                if (!started) {
+                    start = tickCount();
+                    started = true;
+                } else if (timeoutMs != kInfinite && tickCount() - start >= timeoutMs) {
+                    break;
+                }
+                continue;
+            }
             moved = static_cast<std::uint32_t>(std::min<std::size_t>(size, length));
             std::memcpy(buffer, report, moved);
         } else {
@@ -475,22 +498,28 @@ bool HidDevice::write(const std::uint8_t* buffer, std::uint32_t length, std::uin
     Impl& d = *impl_;
     if (!buffer || length == 0) return false;
     if (!d.beginTransfer(d.writeInProgress, d.writeAccess)) return false;
-    const std::uint64_t start = tickCount();
+    std::uint64_t start = 0;
+    bool started = false;
     bool ok = false;
     std::uint32_t moved = 0;
     for (;;) {
-        short revents = 0;
-        int w = d.waitNode(POLLOUT, start, timeoutMs, &revents);
-        if (w <= 0) break;
-        if (!(revents & POLLOUT)) break;
+        if (d.cancel.tryConsume()) break;
         // hidraw takes the report with its id byte in front (0 when unnumbered); a socket node
         // takes the same bytes as one message. MSG_NOSIGNAL: a vanished peer is EPIPE, not a
         // signal.
-        ssize_t n = ::send(d.fd, buffer, length, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && errno == ENOTSOCK) n = ::write(d.fd, buffer, length);
+        ssize_t n = d.socketNode ? ::send(d.fd, buffer, length, MSG_NOSIGNAL | MSG_DONTWAIT)
+                                 : ::write(d.fd, buffer, length);
         if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            break; // ENODEV, EPIPE: unplugged
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) break; // ENODEV, EPIPE: unplugged
+            if (!started) {
+                start = tickCount();
+                started = true;
+            }
+            short revents = 0;
+            if (d.waitNode(POLLOUT, start, timeoutMs, &revents) <= 0) break;
+            if (!(revents & POLLOUT)) break;
+            continue;
         }
         moved = static_cast<std::uint32_t>(n);
         ok = true;
