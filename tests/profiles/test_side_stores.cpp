@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -258,6 +259,23 @@ TEST(FactoryStores, InstalledFilesAreComplete) {
             hasTexts(a);
     }
     EXPECT_TRUE(readLightNames(defaultLightNamesPath(), 4).effects.empty());
+    // Every name key anywhere in the installed files, not only the lists read above; and both
+    // languages know the same keys.
+    std::function<void(const Json::Value&)> walk = [&](const Json::Value& v) {
+        if (v.isObject() && v["LightName"].isString()) hasTexts(v["LightName"].asString());
+        if (v.isObject() || v.isArray())
+            for (const Json::Value& child : v)
+                walk(child);
+    };
+    std::size_t files = 0;
+    for (const auto& f : std::filesystem::directory_iterator(defaultDataFolder())) {
+        Json::Value doc = readJson(f.path().string());
+        EXPECT_FALSE(doc.isNull()) << f.path() << " is not JSON";
+        walk(doc);
+        ++files;
+    }
+    EXPECT_GE(files, 12u);
+    EXPECT_EQ(en.getMemberNames(), de.getMemberNames());
 
     std::vector<LanguageEntry> langs = readLanguages(languageListPath());
     ASSERT_GE(langs.size(), 2u);
