@@ -82,6 +82,13 @@ bool ProfileLibrary::hasEntries(const Json::Value& listDoc) {
     return arraySize(member(listDoc, "profilelist")) > 0;
 }
 
+bool ProfileLibrary::hasUsableEntry(const Json::Value& listDoc) {
+    const Json::Value& list = member(listDoc, "profilelist");
+    for (Json::ArrayIndex i = 0; i < arraySize(list); ++i)
+        if (isSafeFileStem(json::stringAt(list[i], "profileUUID"))) return true;
+    return false;
+}
+
 bool ProfileLibrary::writeList(const Json::Value& listDoc) {
     bool ok = io_.writeJsonFile(listPath(), listDoc);
     listDoc_ = listDoc;
@@ -142,7 +149,7 @@ bool ProfileLibrary::rebuildFromFiles(Json::Value& listDoc) {
 void ProfileLibrary::loadProfileList() {
     listDoc_ = Json::Value();
     Json::Value doc = io_.readJsonFile(listPath());
-    if (!hasEntries(doc)) {
+    if (!hasUsableEntry(doc)) {
         // A lost or damaged list must not hide the profiles that are still on disk.
         if (rebuildFromFiles(doc)) {
             writeList(doc);

@@ -68,6 +68,8 @@ public:
 private:
     Json::Value readList() const;
     static bool hasEntries(const Json::Value& listDoc);
+    // At least one entry names a profile file; a list without one is as good as lost.
+    static bool hasUsableEntry(const Json::Value& listDoc);
     bool writeList(const Json::Value& listDoc);
     void fillEntries(const Json::Value& listDoc);
     std::vector<std::string> names() const;

@@ -128,8 +128,10 @@ int runProfiles(const std::vector<std::string>& argsIn) {
     } else if (op == "reset") {
         if (!needArgs(0)) return usageError("profiles", "reset takes no arguments");
         done = lib.resetProfile();
-        failure = "the profile could not be reset (factory profile " + lib.factoryDefaultPath() +
-                  " missing or unreadable?)";
+        failure = quasar::JsonFileIo().readJsonFile(lib.factoryDefaultPath()).isObject()
+                      ? "the profile could not be reset"
+                      : "the profile could not be reset: the factory profile " +
+                            lib.factoryDefaultPath() + " is missing or unreadable";
     } else if (op == "select") {
         int index = 0;
         if (!needArgs(1) || !parseIndex(args[2], index))

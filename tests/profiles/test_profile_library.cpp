@@ -235,7 +235,9 @@ TEST_F(LibraryFixture, DamagedListKeepsProfiles) {
     lib.selectProfile(1);
     lib.renameProfile("Tournament");
     std::vector<std::string> before = names();
-    for (const char* text : {"", "{ broken", R"({"profilelist":[],"profileselect":0})"}) {
+    for (const char* text : {"", "{ broken", R"({"profilelist":[],"profileselect":0})",
+                             R"({"profilelist":[1,"x",null,{"profilename":"y"}],
+                                 "profileselect":"a"})"}) {
         writeText(lib.listPath(), text);
         ProfileLibrary again;
         again.setFolders(folder, factory);
