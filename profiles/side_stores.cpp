@@ -1,6 +1,9 @@
 #include "profiles/side_stores.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <ctime>
 #include <limits>
 #include <unistd.h>
@@ -74,9 +77,52 @@ MacroStore MacroStore::forClass(const std::string& className) {
 void MacroStore::load() {
     index_ = io_.readJsonFile(indexPath());
     macros_.clear();
+    if (index_.isNull()) {
+        // A lost or damaged index must not orphan the macros whose files are still there.
+        rebuildFromFiles();
+        return;
+    }
     const Json::Value& list = member(index_, "MacroInfo");
     for (Json::ArrayIndex i = 0; i < arraySize(list); ++i)
         macros_.push_back(Entry{stringAt(list[i], "MacroName"), stringAt(list[i], "Guid")});
+}
+
+namespace {
+// "2021_03_09_14_05_07_042": the form makeTimestampName gives.
+bool looksLikeGuid(const std::string& text) {
+    static constexpr std::string_view kShape = "#_##_##_##_##_##_###";
+    std::size_t year = text.find('_');
+    if (year == std::string::npos || year == 0 || text.size() - year != kShape.size() - 1)
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char want = i < year ? '#' : kShape[i - year + 1];
+        bool digit = text[i] >= '0' && text[i] <= '9';
+        if (want == '#' ? !digit : text[i] != want) return false;
+    }
+    return true;
+}
+} // namespace
+
+void MacroStore::rebuildFromFiles() {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder_, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::filesystem::path& p = it->path();
+        if (p.extension() != ".mac") continue;
+        std::string guid = p.stem().string();
+        // Only files this store made: their names are Guids (other ".mac" files may lie around).
+        if (!looksLikeGuid(guid)) continue;
+        Json::Value doc = io_.readJsonFile(p.string());
+        if (!doc.isObject()) continue;
+        std::string name = stringAt(doc, "MacroName");
+        macros_.push_back(Entry{isBlankName(name) ? guid : name, guid});
+    }
+    if (macros_.empty()) return;
+    // Guids are creation times, and macros are only ever appended: their order is the list's.
+    std::sort(macros_.begin(), macros_.end(),
+              [](const Entry& a, const Entry& b) { return a.guid < b.guid; });
+    // Only the store the program owns is written; the other program's list is only read.
+    if (indexName_ == "macro.config") writeIndex();
 }
 
 void MacroStore::refresh() {

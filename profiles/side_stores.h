@@ -57,7 +57,8 @@ public:
     const std::string& folder() const { return folder_; }
     std::string indexPath() const { return folder_ + indexName_; }
 
-    // Re-reads the index ("MacroInfo" in list order).
+    // Re-reads the index ("MacroInfo" in list order). An index that is missing or damaged is
+    // rebuilt from the macro files beside it.
     void load();
     const std::vector<Entry>& macros() const { return macros_; }
     std::vector<std::string> names() const;
@@ -83,6 +84,8 @@ private:
     // removed meanwhile are neither lost nor brought back. An index that has become unreadable
     // keeps the list in memory.
     void refresh();
+    // Rebuilds the list from the ".mac" files in the folder, in the order they were made.
+    void rebuildFromFiles();
     // Position of guid in the list, -1 when it is not there.
     int indexOfGuid(const std::string& guid) const;
     int appendEntry(const std::string& name, const std::string& guid);

@@ -162,6 +162,33 @@ TEST_F(MacroFixture, ChangesFromAnotherProcessSurvive) {
     EXPECT_EQ(onDiskNames(), (std::vector<std::string>{"Reload", "macro_1"}));
 }
 
+// A damaged or lost index is rebuilt, in creation order, from the macro files still there; only
+// the program's own index file is written.
+TEST_F(MacroFixture, LostIndexIsRebuiltFromMacroFiles) {
+    store.newMacro();
+    store.newMacro();
+    store.newMacro();
+    ASSERT_TRUE(store.renameMacro(0, "Größe"));
+    ASSERT_TRUE(store.saveSteps(0, {}));
+    ASSERT_TRUE(store.saveSteps(2, {}));
+    const std::string first = store.macros()[0].guid, third = store.macros()[2].guid;
+    for (const char* text : {"{ torn", ""}) {
+        writeText(store.indexPath(), text);
+        MacroStore again(dir.path());
+        again.load();
+        ASSERT_EQ(again.macros().size(), 2u) << text;
+        EXPECT_EQ(again.macros()[0].guid, first);
+        EXPECT_EQ(again.macros()[0].name, "Größe") << "the name saved with the steps";
+        EXPECT_EQ(again.macros()[1].guid, third);
+        EXPECT_EQ(onDiskNames(), (std::vector<std::string>{"Größe", "macro_3"})) << text;
+    }
+    std::filesystem::remove(store.indexPath());
+    MacroStore foreign(dir.path(), "norvo_macro.config");
+    foreign.load();
+    EXPECT_EQ(foreign.macros().size(), 2u);
+    EXPECT_FALSE(exists(foreign.indexPath())) << "another program's list is only read";
+}
+
 // A Guid that is not a plain file name never becomes a path: no reading, writing or deleting
 // outside the store's folder.
 TEST_F(MacroFixture, GuidCannotLeaveTheFolder) {
