@@ -214,7 +214,17 @@ bool ProfileLibrary::appendProfile(const std::string& name, Json::Value document
     return writeList(doc);
 }
 
+void ProfileLibrary::syncWithDisk() {
+    Json::Value doc = readList();
+    if (!hasEntries(doc)) return;
+    int s = selectedIndexIn(doc);
+    listDoc_ = doc;
+    fillEntries(doc);
+    selected_ = s;
+}
+
 bool ProfileLibrary::addProfile() {
+    syncWithDisk();
     if (static_cast<int>(entries_.size()) >= kMaxAddedProfiles) return false;
     std::vector<std::string> taken = names();
     int n = 1;
@@ -225,6 +235,7 @@ bool ProfileLibrary::addProfile() {
 }
 
 bool ProfileLibrary::copyProfile() {
+    syncWithDisk();
     if (selected_ < 0 || selected_ >= static_cast<int>(entries_.size())) return false;
     std::vector<std::string> taken = names();
     std::string name = entries_[selected_].name + " copy";
@@ -239,6 +250,7 @@ bool ProfileLibrary::isImportable(const Json::Value& doc) {
 }
 
 bool ProfileLibrary::importProfile(const std::string& path) {
+    syncWithDisk();
     if (selected_ < 0) return false;
     Json::Value doc = io_.readJsonFile(path);
     if (!isImportable(doc)) return false;
@@ -286,6 +298,7 @@ bool ProfileLibrary::deleteProfile() {
 
 ProfileLibrary::RenameResult ProfileLibrary::renameProfile(const std::string& name) {
     if (isBlankName(name)) return RenameBlank;
+    syncWithDisk();
     if (nameTaken(names(), name, selected_)) return RenameNameUsed;
     Json::Value doc = readList();
     int s = selectedIndexIn(doc);

@@ -81,6 +81,9 @@ private:
     // process (the command line, say) may have added or removed entries since it was selected.
     // -1 when it is no longer there.
     int selectedIndexIn(const Json::Value& listDoc) const;
+    // Takes over the list as it is on disk now (names, count, the selection's new position), so
+    // names made here never clash with profiles another process added.
+    void syncWithDisk();
 
     int deviceKind_ = 0;
     std::string userDataFolder_;

@@ -290,6 +290,8 @@ TEST_F(LibraryFixture, OperationsFollowTheSelectedProfileWhenTheListChanges) {
     other.selectProfile(0);
     ASSERT_TRUE(other.deleteProfile()); // the list is now [Profile2, Profile3]
 
+    ASSERT_EQ(lib.renameProfile("profile3"), ProfileLibrary::RenameNameUsed)
+        << "the name of a profile that moved in the list";
     ASSERT_EQ(lib.renameProfile("Mine"), ProfileLibrary::RenameDone);
     EXPECT_EQ(list()["profilelist"][0]["profileUUID"].asString(), second);
     EXPECT_EQ(list()["profilelist"][0]["profilename"].asString(), "Mine");
@@ -306,6 +308,21 @@ TEST_F(LibraryFixture, OperationsFollowTheSelectedProfileWhenTheListChanges) {
     EXPECT_FALSE(exists(lib.profilePath(second)));
     EXPECT_TRUE(exists(lib.profilePath(third)));
     EXPECT_EQ(lib.selectedUuid(), third);
+
+    // Names made here never clash with profiles another process added.
+    other.loadProfileList();
+    ASSERT_TRUE(other.addProfile()); // Profile1 again: it is free
+    ASSERT_TRUE(lib.addProfile());
+    ASSERT_TRUE(lib.copyProfile());
+    EXPECT_EQ(names(), (std::vector<std::string>{"Profile3", "Profile1", "Profile2",
+                                                 "Profile3 copy"}));
+    other.loadProfileList();
+    other.selectProfile(1);
+    ASSERT_TRUE(other.deleteProfile());
+    other.selectProfile(1);
+    ASSERT_TRUE(other.deleteProfile());
+    other.selectProfile(1);
+    ASSERT_TRUE(other.deleteProfile());
 
     // The selected profile disappears altogether: nothing is renamed and no entry is made up.
     other.loadProfileList();
