@@ -59,7 +59,7 @@ std::string JsonFileIo::readFileText(const std::string& path) const {
     int err = fd < 0 ? errno : 0;
     trace::printf("readjsonFile 错误吗：：%d\n", err);
     if (fd < 0) return {};
-    struct stat st{};
+    struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
               static_cast<std::uintmax_t>(st.st_size) <= kMaxFileBytes;
     if (ok) {
@@ -117,9 +117,8 @@ bool JsonFileIo::writeJsonFile(const std::string& path, const Json::Value& value
         return false;
     }
     // Make the rename itself durable.
-    std::string dir = path.substr(0, path.find_last_of('/') == std::string::npos
-                                         ? 0
-                                         : path.find_last_of('/'));
+    std::string dir =
+        path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
     int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -217,8 +216,10 @@ std::u16string fromUtf8(std::string_view bytes) {
         bool valid = i + len <= n;
         for (std::size_t k = 1; valid && k < len; ++k) {
             unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
-            if ((cc & 0xC0) != 0x80) valid = false;
-            else cp = (cp << 6) | (cc & 0x3F);
+            if ((cc & 0xC0) != 0x80)
+                valid = false;
+            else
+                cp = (cp << 6) | (cc & 0x3F);
         }
         if (!valid || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             out += u'\uFFFD';

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <ctime>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 #include <unistd.h>
 
 #include "platform/program_paths.h"
@@ -165,7 +165,8 @@ std::string MacroStore::newGuid() const {
         return ::access((folder_ + guid + ".mac").c_str(), F_OK) == 0;
     };
     std::string guid = makeTimestampName();
-    while (used(guid)) guid = makeTimestampName();
+    while (used(guid))
+        guid = makeTimestampName();
     return guid;
 }
 

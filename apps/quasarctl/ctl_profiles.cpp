@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include <json/value.h>
@@ -52,8 +52,7 @@ bool parseIndex(const std::string& text, int& out) {
 // Why a file named on the command line cannot be read; empty when it is a readable file.
 std::string unreadableReason(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return "cannot read " + path + ": " + std::strerror(errno);
+    if (::stat(path.c_str(), &st) != 0) return "cannot read " + path + ": " + std::strerror(errno);
     if (!S_ISREG(st.st_mode)) return path + " is not a regular file";
     if (quasar::JsonFileIo().readFileText(path).empty() && st.st_size > 0)
         return "cannot read " + path;

@@ -51,9 +51,8 @@ TEST(JsonFileIo, SpecialFilesReadAsNullWithoutWaiting) {
     const std::string fifo = dir.file("pipe.json");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& path : {fifo, std::string("/dev/zero")}) {
-        auto reading = std::async(std::launch::async, [path] {
-            return JsonFileIo().readJsonFile(path);
-        });
+        auto reading =
+            std::async(std::launch::async, [path] { return JsonFileIo().readJsonFile(path); });
         if (reading.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
             // Release a reader stuck in open() so the test ends; the test has failed.
             int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
@@ -78,7 +77,8 @@ TEST(JsonFileIo, RoundTripKeepsUnicodeAndAcceptsComments) {
 
     // Nothing is left beside the file.
     int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path())) (void)e, ++entries;
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        (void)e, ++entries;
     EXPECT_EQ(entries, 2);
 }
 
@@ -116,7 +116,9 @@ TEST(JsonFileIo, StringHelpers) {
     EXPECT_EQ(quasar::toHex8(0), "00000000");
     const std::u16string text = u"Größe 日本 \U0001F3AE";
     EXPECT_EQ(quasar::fromUtf8(quasar::toUtf8(text)), text);
-    EXPECT_EQ(quasar::fromUtf8("\xff" "a\xc3"), u"\uFFFDa\uFFFD");
+    EXPECT_EQ(quasar::fromUtf8("\xff"
+                               "a\xc3"),
+              u"\uFFFDa\uFFFD");
     EXPECT_EQ(quasar::toUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
 
     struct Case {
@@ -125,9 +127,12 @@ TEST(JsonFileIo, StringHelpers) {
         const char* prefix;
         int number;
     } cases[] = {
-        {"DPI_slider_3", true, "DPI_slider_", 3}, {"key_12", true, "key_", 12},
-        {"key12", false, "", 0},                  {"key_", false, "", 0},
-        {"key_x1", false, "", 0},                 {"_7", true, "_", 7},
+        {"DPI_slider_3", true, "DPI_slider_", 3},
+        {"key_12", true, "key_", 12},
+        {"key12", false, "", 0},
+        {"key_", false, "", 0},
+        {"key_x1", false, "", 0},
+        {"_7", true, "_", 7},
     };
     for (const auto& c : cases) {
         std::string prefix;

@@ -314,8 +314,8 @@ TEST_F(LibraryFixture, OperationsFollowTheSelectedProfileWhenTheListChanges) {
     ASSERT_TRUE(other.addProfile()); // Profile1 again: it is free
     ASSERT_TRUE(lib.addProfile());
     ASSERT_TRUE(lib.copyProfile());
-    EXPECT_EQ(names(), (std::vector<std::string>{"Profile3", "Profile1", "Profile2",
-                                                 "Profile3 copy"}));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"Profile3", "Profile1", "Profile2", "Profile3 copy"}));
     other.loadProfileList();
     other.selectProfile(1);
     ASSERT_TRUE(other.deleteProfile());

@@ -147,7 +147,7 @@ TEST_F(MacroFixture, ChangesFromAnotherProcessSurvive) {
               (std::vector<std::string>{"macro_1", "macro_2", "macro_3", "macro_4"}));
 
     other.load();
-    ASSERT_TRUE(other.deleteMacro(0)); // the disk list is now macro_2, macro_3, macro_4
+    ASSERT_TRUE(other.deleteMacro(0));           // the disk list is now macro_2, macro_3, macro_4
     ASSERT_TRUE(store.renameMacro(2, "Reload")); // macro_3 in the editor's list
     EXPECT_EQ(onDiskNames(), (std::vector<std::string>{"macro_2", "Reload", "macro_4"}));
     other.load();
