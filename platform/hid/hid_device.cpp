@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <condition_variable>
@@ -143,6 +144,7 @@ struct HidDevice::Impl {
     std::condition_variable ioIdle;
     int transfers = 0;
     bool readInProgress = false, writeInProgress = false;
+    std::atomic<bool> lastReadWaited{false}; // the last read found nothing queued and polled
     std::vector<std::uint8_t> receive = std::vector<std::uint8_t>(kReceiveBufferBytes);
 
     bool beginTransfer(bool& flag, bool allowed) {
@@ -445,9 +447,19 @@ bool HidDevice::read(std::uint8_t* buffer, std::uint32_t length, std::uint32_t* 
     bool started = false; // the clock is read only once a wait is needed
     bool ok = false;
     std::uint32_t moved = 0;
+    // A read that had to wait last time (the answer to a command just written) most likely has
+    // to wait again: it goes straight to poll instead of paying for a read that finds nothing.
+    bool waitFirst = d.lastReadWaited.load(std::memory_order_relaxed);
+    bool waited = false;
     for (;;) {
         if (d.cancel.tryConsume()) break;
-        ssize_t n = ::read(d.fd, d.receive.data(), d.receive.size());
+        ssize_t n = -1;
+        if (waitFirst) {
+            errno = EAGAIN;
+            waitFirst = false;
+        } else {
+            n = ::read(d.fd, d.receive.data(), d.receive.size());
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) break; // EIO: unplugged
@@ -455,6 +467,7 @@ bool HidDevice::read(std::uint8_t* buffer, std::uint32_t length, std::uint32_t* 
                 start = tickCount();
                 started = true;
             }
+            waited = true;
             short revents = 0;
             if (d.waitNode(POLLIN, start, timeoutMs, &revents) <= 0) break;
             if (!(revents & POLLIN)) break; // POLLERR / POLLHUP / POLLNVAL: the node went away
@@ -487,6 +500,7 @@ bool HidDevice::read(std::uint8_t* buffer, std::uint32_t length, std::uint32_t* 
         ok = true;
         break;
     }
+    d.lastReadWaited.store(waited, std::memory_order_relaxed);
     d.endTransfer(d.readInProgress);
     if (bytesRead) *bytesRead = ok ? moved : 0;
     return ok;
