@@ -1,6 +1,8 @@
 #include "profiles/profile_document.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "profiles/json_access.h"
 #include "profiles/path_guard.h"
@@ -51,6 +53,18 @@ void writeKeyList(Json::Value& section, const std::vector<KeyAssignmentEntry>& l
     }
 }
 
+// A profile file that exists but does not parse (or is not a JSON object) is about to be replaced
+// by a fresh document. Its bytes may still hold the user's settings (a hand edit gone wrong, a
+// partly written file from another tool), so they are kept beside it as "<file>.damaged" for the
+// user to recover.
+void keepDamagedFile(const std::string& path) {
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return;
+    if (std::filesystem::file_size(path, ec) == 0 || ec) return;
+    std::filesystem::copy_file(path, path + ".damaged",
+                               std::filesystem::copy_options::overwrite_existing, ec);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- writing
@@ -62,6 +76,7 @@ bool CBasicProfiledata::save() {
 bool CBasicProfiledata::writeSection(const Json::Value& section, const std::string& path) {
     if (path.empty() || deviceIndex_ < 0 || deviceIndex_ > kMaxCreatedIndex) return false;
     Json::Value doc = io_.readJsonFile(path);
+    if (!doc.isObject()) keepDamagedFile(path);
     Json::Value& devices = objectMember(doc, "Device");
     arrayElement(devices, static_cast<Json::ArrayIndex>(deviceIndex_)) = section;
     return io_.writeJsonFile(path, doc);
@@ -80,13 +95,17 @@ bool CBasicProfiledata::writeDocument(const Json::Value& value, const std::strin
 
 Json::Value CBasicProfiledata::loadInto(Json::Value& target, const std::string& path) {
     Json::Value doc = io_.readJsonFile(path);
+    const bool unusable = !doc.isObject();
     target = element(member(doc, "Device"), deviceIndex_);
     if (target.isNull() && deviceIndex_ >= 0 && deviceIndex_ <= kMaxCreatedIndex) {
         Json::Value fallback = io_.readJsonFile(fallbackPath_);
         target = element(member(fallback, "Device"), deviceIndex_);
         arrayElement(objectMember(doc, "Device"), static_cast<Json::ArrayIndex>(deviceIndex_)) =
             target;
-        if (!path.empty()) io_.writeJsonFile(path, doc);
+        if (!path.empty()) {
+            if (unusable) keepDamagedFile(path);
+            io_.writeJsonFile(path, doc);
+        }
     }
     return target;
 }

@@ -46,19 +46,22 @@ struct DocFixture : ::testing::Test {
 TEST_F(DocFixture, UnusableProfileIsSeededFromFactory) {
     struct Case {
         const char* name;
-        const char* text; // nullptr: no file at all
+        const char* text;      // nullptr: no file at all
+        bool keepsDamagedCopy; // the old bytes could not be kept in the new document
     };
     const Case cases[] = {
-        {"missing", nullptr},
-        {"empty", ""},
-        {"not json", "{\"Device\": [ {"},
-        {"empty Device", R"({"Device":[],"profilename":"Mine"})"},
-        {"null element", R"({"Device":[null],"profilename":"Mine"})"},
-        {"Device not an array", R"({"Device":{"KeyList":[]},"profilename":"Mine"})"},
-        {"root an array", "[1,2,3]"}};
+        {"missing", nullptr, false},
+        {"empty", "", false},
+        {"not json", "{\"Device\": [ {", true},
+        {"empty Device", R"({"Device":[],"profilename":"Mine"})", false},
+        {"null element", R"({"Device":[null],"profilename":"Mine"})", false},
+        {"Device not an array", R"({"Device":{"KeyList":[]},"profilename":"Mine"})", false},
+        {"root an array", "[1,2,3]", true}};
+    const std::string damaged = profile + ".damaged";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::remove(profile.c_str());
+        std::remove(damaged.c_str());
         if (c.text) writeText(profile, c.text);
         CKeyboardProfiledata doc;
         open(doc, profile);
@@ -71,6 +74,11 @@ TEST_F(DocFixture, UnusableProfileIsSeededFromFactory) {
             EXPECT_EQ(onDisk["profilename"].asString(), "Mine");
         }
         EXPECT_EQ(doc.getKeyList().size(), 2u);
+        // Bytes that do not fit the new document are kept beside it for the user.
+        EXPECT_EQ(std::filesystem::exists(damaged), c.keepsDamagedCopy);
+        if (c.keepsDamagedCopy) {
+            EXPECT_EQ(readText(damaged), c.text);
+        }
     }
 }
 
