@@ -97,13 +97,15 @@ int CommandChannel::transact(const std::uint8_t* request, std::size_t requestLen
         HidDevice& device = viaReceiver ? receiverDevice_ : cable_;
         const std::uint32_t timeout = viaReceiver ? kReceiverTimeoutMs : kCableTimeoutMs;
 
+        bool written = false;
         {
             // The write and its reads form one unit under the I/O lock. Were the lock let go
             // in between, a transaction from another thread could write its request there and
             // then take this one's answer: this one would find nothing left to read and report
             // a command the device carried out as unanswered.
             std::lock_guard<std::mutex> lock(ioLock_);
-            if (!device.write(report, kReportSize, nullptr, timeout)) {
+            written = device.write(report, kReportSize, nullptr, timeout);
+            if (!written) {
                 status = kStatusWriteFailed;
             } else {
                 const auto length = static_cast<std::uint32_t>(responseLength);
@@ -124,7 +126,8 @@ int CommandChannel::transact(const std::uint8_t* request, std::size_t requestLen
             }
         }
 
-        if (trace::enabled()) {
+        // A request that never went out has no answer to show.
+        if (written && trace::enabled()) {
             std::uint8_t answer[kReportSize] = {};
             std::memcpy(answer, response, std::min(responseLength, kReportSize));
             traceReport("返回", answer);

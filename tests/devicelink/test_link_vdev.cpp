@@ -246,9 +246,15 @@ TEST_F(DeviceLink, FailuresOfTheDeviceBecomeStatuses) {
                                   {6, 44, static_cast<std::uint16_t>(base + 56)}}));
     EXPECT_EQ(prefix(host().memory(kb).settings, base, 56), prefix(data, 0, 56));
 
-    // Unplugged under an open channel: the write fails.
+    // Unplugged under an open channel: the write fails, and no answer is traced for it.
     ASSERT_TRUE(host().unplug(kb));
+    trace::setEnabled(true);
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(ConfigBegin(channel), kStatusWriteFailed);
+    const std::string traced = ::testing::internal::GetCapturedStderr();
+    trace::setEnabled(false);
+    EXPECT_NE(traced.find("命令\n04 01 00 01 "), std::string::npos) << traced;
+    EXPECT_EQ(traced.find("返回"), std::string::npos) << traced;
 }
 
 TEST_F(DeviceLink, CommandsFrameAndChunkTheirData) {
