@@ -73,6 +73,12 @@ std::string discover(InterfaceSlots& slots) {
     return "no supported device found";
 }
 
+// The channel is open whenever quasarctl runs a transaction, so no answer means a time-out.
+std::string resultText(int status) {
+    if (status == kStatusNoAnswer) return "time-out: the device did not answer";
+    return std::string(statusText(status));
+}
+
 const char* modeName(int mode) {
     return mode == CommandChannel::kReceiverMode ? "receiver" : "cable";
 }
@@ -157,7 +163,7 @@ int runInfo(const std::vector<std::string>& argsIn) {
                 mode != CommandChannel::kReceiverMode || waitForReceiverLink(channel);
             status = ReadDeviceInfo(channel, info);
             if (status != kStatusOk)
-                failure = std::string(statusText(status)) + " (status " + std::to_string(status) +
+                failure = resultText(status) + " (status " + std::to_string(status) +
                           ")" + (linked ? "" : "; the receiver reports no link to the device");
             closeChannel(channel);
         }
@@ -182,7 +188,7 @@ int runInfo(const std::vector<std::string>& argsIn) {
         } else {
             std::printf("row %-2d  %-20s %-8s status %d  (%s)\n", index,
                         std::string(deviceKindName(slot.kind)).c_str(), modeName(mode), status,
-                        std::string(statusText(status)).c_str());
+                        resultText(status).c_str());
         }
     }
     if (json) printJson(rows);
@@ -250,10 +256,10 @@ int runRaw(const std::vector<std::string>& args) {
     const int status =
         channel.transact(request.data(), request.size(), answer, sizeof answer, nullptr);
     closeChannel(channel);
-    std::printf("status %d (%s)\n%s\n", status, std::string(statusText(status)).c_str(),
+    std::printf("status %d (%s)\n%s\n", status, resultText(status).c_str(),
                 hexBytes(answer, sizeof answer, " ").c_str());
     if (status != kStatusOk)
-        return fail("row " + std::to_string(row) + ": " + std::string(statusText(status)));
+        return fail("row " + std::to_string(row) + ": " + resultText(status));
     return 0;
 }
 

@@ -146,6 +146,13 @@ TEST_F(Quasarctl, RawAndItsErrors) {
     EXPECT_EQ(run.out.rfind("status -101 ", 0), 0u) << run.out;
     EXPECT_NE(run.err.find("not reachable"), std::string::npos) << run.err;
 
+    // A device that keeps silent: the one line says it timed out.
+    host().setFault(id(Model::Keyboard), {vdev::Fault::Silent, 1});
+    run = quasarctl("raw 0 04010001", temp_);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("status 0 ", 0), 0u) << run.out;
+    EXPECT_EQ(run.err, "quasarctl: row 0: time-out: the device did not answer\n");
+
     struct Case {
         const char* args;
         int status;
