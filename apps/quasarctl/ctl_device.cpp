@@ -163,8 +163,8 @@ int runInfo(const std::vector<std::string>& argsIn) {
                 mode != CommandChannel::kReceiverMode || waitForReceiverLink(channel);
             status = ReadDeviceInfo(channel, info);
             if (status != kStatusOk)
-                failure = resultText(status) + " (status " + std::to_string(status) +
-                          ")" + (linked ? "" : "; the receiver reports no link to the device");
+                failure = resultText(status) + " (status " + std::to_string(status) + ")" +
+                          (linked ? "" : "; the receiver reports no link to the device");
             closeChannel(channel);
         }
         if (!failure.empty()) failures.push_back("row " + std::to_string(index) + ": " + failure);
@@ -258,8 +258,7 @@ int runRaw(const std::vector<std::string>& args) {
     closeChannel(channel);
     std::printf("status %d (%s)\n%s\n", status, resultText(status).c_str(),
                 hexBytes(answer, sizeof answer, " ").c_str());
-    if (status != kStatusOk)
-        return fail("row " + std::to_string(row) + ": " + resultText(status));
+    if (status != kStatusOk) return fail("row " + std::to_string(row) + ": " + resultText(status));
     return 0;
 }
 
