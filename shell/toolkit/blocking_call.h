@@ -4,6 +4,7 @@
 // drops it unrun (the loop ended), so no sender ever waits for work that will not happen.
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -54,5 +55,23 @@ private:
     std::shared_ptr<Done> done_;
     std::function<void()> job_;
 };
+
+// Work queued for the window thread by post (sent = false) or by a blocking send (sent = true).
+struct QueuedWork {
+    std::function<void()> fn;
+    bool sent = false; // a sender waits for it
+};
+using WorkQueue = std::deque<QueuedWork>;
+
+// When a loop ends, sent work will not run: it is taken out of the queue so the caller can drop
+// it outside its lock (which wakes each sender with "not run"). Posted work stays queued for the
+// next loop.
+inline WorkQueue takeSentWork(WorkQueue& queue) {
+    WorkQueue sent, keep;
+    for (auto& item : queue)
+        (item.sent ? sent : keep).push_back(std::move(item));
+    queue.swap(keep);
+    return sent;
+}
 
 } // namespace quasar::ui

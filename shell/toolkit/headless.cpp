@@ -30,11 +30,7 @@ struct HeadlessToolkit::State {
     std::thread::id windowThread = std::this_thread::get_id();
     std::mutex mutex;
     std::condition_variable wake;
-    struct Item {
-        std::function<void()> fn;
-        bool sent = false; // a sender waits for it
-    };
-    std::deque<Item> queue;
+    WorkQueue queue;
     bool quitRequested = false;
     bool ended = false;     // the loop has ended: sends are refused (nobody would run them)
     bool destroyed = false; // posts are refused
@@ -136,7 +132,7 @@ void HeadlessToolkit::killTimers(NotifyReceiver* receiver) {
 
 void HeadlessToolkit::processEvents() {
     // Queued work first (only what is queued now, so work that posts more cannot starve timers).
-    std::deque<State::Item> work;
+    WorkQueue work;
     {
         std::lock_guard lock(state_->mutex);
         work.swap(state_->queue);
@@ -181,17 +177,12 @@ int HeadlessToolkit::runLoop() {
                                 [&] { return state_->quitRequested || !state_->queue.empty(); });
         if (state_->quitRequested) break;
     }
-    std::deque<State::Item> dropped;
+    WorkQueue dropped;
     int code = 0;
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
-        // Sent work is dropped (its sender wakes with "not run"); posted work waits for the next
-        // loop or processEvents.
-        std::deque<State::Item> keep;
-        for (auto& item : state_->queue)
-            (item.sent ? dropped : keep).push_back(std::move(item));
-        state_->queue.swap(keep);
+        dropped = takeSentWork(state_->queue);
         code = state_->exitCode;
     }
     dropped.clear(); // outside the lock: dropping a sent job wakes its sender

@@ -215,11 +215,7 @@ private:
 struct QtToolkit::State {
     std::unique_ptr<QApplication> app;
     std::mutex mutex;
-    struct Item {
-        std::function<void()> fn;
-        bool sent = false; // a sender waits for it
-    };
-    std::deque<Item> queue;
+    WorkQueue queue;
     bool ended = false;     // no loop runs: sends are refused
     bool destroyed = false; // posts are refused
     bool wakePending = false;
@@ -251,7 +247,7 @@ QtToolkit::QtToolkit(int& argc, char** argv) : state_(std::make_unique<State>())
 }
 
 QtToolkit::~QtToolkit() {
-    std::deque<State::Item> dropped;
+    WorkQueue dropped;
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
@@ -325,15 +321,11 @@ int QtToolkit::runLoop() {
         state_->ended = false;
     }
     int code = QApplication::exec();
-    std::deque<State::Item> dropped;
+    WorkQueue dropped;
     {
         std::lock_guard lock(state_->mutex);
         state_->ended = true;
-        // Sent work is dropped (its sender wakes with "not run"); posted work waits.
-        std::deque<State::Item> keep;
-        for (auto& item : state_->queue)
-            (item.sent ? dropped : keep).push_back(std::move(item));
-        state_->queue.swap(keep);
+        dropped = takeSentWork(state_->queue);
     }
     dropped.clear(); // wakes senders whose work will not run
     return code;
@@ -391,7 +383,7 @@ void QtToolkit::processEvents() {
 }
 
 void QtToolkit::runQueued() {
-    std::deque<State::Item> work;
+    WorkQueue work;
     {
         std::lock_guard lock(state_->mutex);
         work.swap(state_->queue);
